@@ -4,8 +4,15 @@ function(lumora_defaults target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tracker/source/src)
 endfunction()
 
-# lumora_test(name SOURCES ... LIBS ...): one GoogleTest executable whose cases
-# CTest runs one by one, each in a fresh temporary home (tests/support/TestMain).
+# Test executables with the label "tsan" are also built and run under
+# ThreadSanitizer; this target collects them.
+if(NOT TARGET tsan_tests)
+  add_custom_target(tsan_tests)
+endif()
+
+# lumora_test(name SOURCES ... LIBS ... [LABELS tsan ...]): one GoogleTest
+# executable whose cases CTest runs one by one, each in a fresh temporary home
+# (tests/support/TestMain).
 function(lumora_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -13,4 +20,7 @@ function(lumora_test name)
   target_link_libraries(${name} PRIVATE lumora_test_support ${T_LIBS} GTest::gtest GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 120 LABELS "${T_LABELS}")
+  if("tsan" IN_LIST T_LABELS)
+    add_dependencies(tsan_tests ${name})
+  endif()
 endfunction()
