@@ -1,0 +1,81 @@
+#pragma once
+// The headless backend: windows are off-screen Cairo image surfaces. Tests
+// and tools drive them by control name, type text, move time by hand and
+// write PNGs; the backend records what happened (repaints, focus changes,
+// timers fired) so a test can check it.
+#include <string>
+#include <vector>
+
+#include "toolkit/UIBackend.h"
+#include "toolkit/UIMessageLoop.h"
+
+namespace Toolkit {
+
+class WindowImplBase;
+
+class CHeadlessBackend : public IBackend {
+public:
+    CHeadlessBackend();
+    ~CHeadlessBackend() override;
+
+    // The installed headless backend, or null when another one is in use.
+    static CHeadlessBackend* Current();
+
+    const char* Name() const override { return "headless"; }
+    std::unique_ptr<IWindowHost> CreateHost(IWindowHostSink* sink, IWindowHost* owner) override;
+    UIRect GetWorkArea(const UIRect& near) override;
+    void ShowMessageBox(const std::wstring& text, const std::wstring& caption) override;
+    ILoopWaiter* Waiter() override;
+
+    // The screen: 1920x1080 with a work area above a 40-pixel panel.
+    void SetWorkArea(const UIRect& rc) { m_WorkArea = rc; }
+
+    // Time: when manual, the loop's clock moves only through AdvanceTime,
+    // which runs every timer that falls due on the way, in order.
+    void SetManualClock(bool manual);
+    void AdvanceTime(int ms);
+
+    // Input to a window, delivered as the host would: a click is a mouse
+    // move, press and release at the centre of the named control. False when
+    // the control is absent, hidden or the window ignores input.
+    bool Click(WindowImplBase& window, const std::wstring& controlName);
+    bool ClickAt(WindowImplBase& window, UIPoint pt);
+    bool MouseMove(WindowImplBase& window, UIPoint pt);
+    bool MouseDown(WindowImplBase& window, UIPoint pt);
+    bool MouseUp(WindowImplBase& window, UIPoint pt);
+    // Characters as WM_CHAR; "\n" is Enter.
+    void TypeText(WindowImplBase& window, const std::wstring& text);
+    void KeyPress(WindowImplBase& window, WParam key, uint32_t modifiers = 0);
+
+    // Paints the window as it is now and writes it as a PNG (with its
+    // companion layers beneath when asked, on a larger canvas).
+    bool WritePng(WindowImplBase& window, const std::string& path, bool withCompanions = false);
+    // The painted window as an ARGB32 surface (caller destroys it).
+    cairo_surface_t* Snapshot(WindowImplBase& window, bool withCompanions = false);
+
+    // Records.
+    struct Record {
+        int paints = 0;           // paint passes of hosts
+        int invalidations = 0;    // repaint requests
+        int messageBoxes = 0;
+        std::wstring lastMessageBoxText, lastMessageBoxCaption;
+        std::vector<std::wstring> log;  // "focus <name>", "timer <window> <id>", "box <text>"
+    };
+    Record& Records() { return m_Record; }
+    std::wstring Clipboard;
+
+    // Used by the hosts and the clock.
+    int64_t ManualNow() const { return m_ManualNow; }
+    void Log(const std::wstring& line) { m_Record.log.push_back(line); }
+
+private:
+    class ManualClock;
+    class LoopWaiter;
+    UIRect m_WorkArea{0, 0, 1920, 1040};
+    int64_t m_ManualNow = 0;
+    std::unique_ptr<ManualClock> m_Clock;
+    std::unique_ptr<LoopWaiter> m_Waiter;
+    Record m_Record;
+};
+
+}  // namespace Toolkit
