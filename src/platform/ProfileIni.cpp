@@ -15,7 +15,7 @@
 namespace Platform {
 namespace {
 
-bool Load(CSimpleIniCaseA& ini, const std::string& path) {
+bool Load(CSimpleIniA& ini, const std::string& path) {
     ini.SetUnicode(true);
     ini.SetMultiKey(false);
     return ini.LoadFile(path.c_str()) >= 0;
@@ -36,7 +36,7 @@ bool PathExists(const std::string& path) {
 
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key, const std::string& def) {
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;
     if (!Load(ini, path)) return def;
     const char* v = ini.GetValue(section.c_str(), key.c_str(), nullptr);
     if (!v) return def;
@@ -45,7 +45,7 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 
 int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
                    int def) {
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;
     if (!Load(ini, path)) return def;
     const char* v = ini.GetValue(section.c_str(), key.c_str(), nullptr);
     if (!v) return def;
@@ -61,7 +61,7 @@ int ReadProfileInt(const std::string& path, const std::string& section, const st
 
 bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value, std::string* err) {
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;
     ini.SetUnicode(true);
     if (PathExists(path) && ini.LoadFile(path.c_str()) < 0) {
         if (err) *err = "cannot read " + path;
