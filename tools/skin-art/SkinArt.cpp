@@ -674,6 +674,7 @@ int main(int argc, char** argv) {
     Glow(cr, 48, 50, 48, kBrandLight, 0.45);
     DrawMark(cr, 12, 12, 72, true);
   });
+  w.Image("res/mainWnd/logoMedium.png", 40, 40, [](cairo_t* cr) { DrawMark(cr, 2, 2, 36, true); });
   w.Image("res/mainWnd/logoSmall.png", 24, 24, [](cairo_t* cr) { DrawMark(cr, 2, 2, 20, false); });
   w.Image("lumora-icon.png", 256, 256, [](cairo_t* cr) { DrawMark(cr, 16, 16, 224, true); }, true);
 
@@ -693,7 +694,6 @@ int main(int argc, char** argv) {
   w.Image("res/mainWnd/check_hot.png", 16, 16, [](cairo_t* cr) { DrawCheck(cr, State::Hot, false); });
   w.Image("res/mainWnd/check_selected.png", 16, 16, [](cairo_t* cr) { DrawCheck(cr, State::Normal, true); });
   w.Image("res/mainWnd/edit_frame.png", 12, 12, [](cairo_t* cr) { DrawEditFrame(cr, 12, false); });
-  w.Image("res/mainWnd/edit_frame_hot.png", 12, 12, [](cairo_t* cr) { DrawEditFrame(cr, 12, true); });
   w.Image("res/mainWnd/installPrg1.png", 440, 8, [](cairo_t* cr) { DrawProgressTrack(cr, 440, 8); });
   w.Image("res/mainWnd/installPrg2.png", 440, 8, [](cairo_t* cr) { DrawProgressFore(cr, 440, 8); });
   w.Image("res/mainWnd/finished.png", 96, 96, [](cairo_t* cr) { DrawFinished(cr, 96); });
