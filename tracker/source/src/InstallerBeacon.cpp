@@ -1,10 +1,123 @@
 #include "InstallerBeacon.h"
 
-// The tracker library is not linked in yet: there is never a tracker, so
-// every report is dropped, exactly as reports made before start-up are.
-void BeaconStart() {}
-void BeaconStop() {}
-void BeaconTrackTask(const std::wstring&, float, const std::wstring&, const TrackExtras&) {}
-void BeaconTrackCrash() {}
-void BeaconTrackClick(const std::wstring&, const TrackExtras&) {}
-void BeaconTrackView(const std::wstring&, const TrackExtras&) {}
+#include <mutex>
+
+#include "BeaconTrackerWrapper.h"
+#include "app/InstallerConfig.h"
+#include "utils/Text.h"
+
+using namespace tamik::beacon;
+
+namespace {
+
+// Reports come from the UI thread, the size query's thread and a crashing
+// thread; the handle is copied under this lock so none of them sees it torn.
+std::mutex g_HandleLock;
+std::shared_ptr<BeaconTrackerWrapper> g_Tracker;
+
+// How long the crash path waits for sends in flight before it keeps the
+// rest in the staging file; each request is bounded by 3 seconds.
+constexpr std::chrono::milliseconds kCrashWait{4000};
+
+std::shared_ptr<BeaconTrackerWrapper> Tracker() {
+    if (!g_InstallerConfig.m_IsEnableAppBeacon) return nullptr;
+    std::lock_guard<std::mutex> g(g_HandleLock);
+    return g_Tracker;
+}
+
+}  // namespace
+
+void ApplyAbGroup(const TrackExtras& extras, const std::vector<int>& eventTypes,
+                  QvContextProperties& context) {
+    auto it = extras.find(L"AB");
+    if (it == extras.end()) return;
+    const std::string value = Utils::ToUtf8(it->second);
+    if (!QvContextProperties::isValidABValue(value)) return;
+    context.setProperty(QvContextProperties::kAbKey, value, eventTypes);
+}
+
+void BeaconStart() {
+    const InstallerConfig& c = g_InstallerConfig;
+    if (!c.m_IsEnableAppBeacon) return;
+    TrackerConfig tc;
+    tc.appName = Utils::ToUtf8(c.m_AppName + c.m_DlAppNameSuffix);
+    tc.appVersion = Utils::ToUtf8(c.m_AppVersion);
+    tc.appStore = Utils::ToUtf8(c.m_InstallerFileName);
+    tc.dlAppId = Utils::ToUtf8(c.m_AppName);
+    tc.dlAppVersion = Utils::ToUtf8(c.m_DlAppVersion);
+    tc.logPath = "";
+    tc.edition = 0;
+    tc.serverUrl = Utils::ToUtf8(c.m_BeaconServerUrl);
+    auto tracker = CreateBeaconTracker(tc, false);
+    std::lock_guard<std::mutex> g(g_HandleLock);
+    g_Tracker = std::move(tracker);
+}
+
+void BeaconStop() {
+    // A tracker that was started is always stopped (its threads must end
+    // before libcurl does); with analytics switched off since, it sends
+    // nothing more.
+    std::shared_ptr<BeaconTrackerWrapper> tracker;
+    {
+        std::lock_guard<std::mutex> g(g_HandleLock);
+        tracker.swap(g_Tracker);
+    }
+    if (tracker && !g_InstallerConfig.m_IsEnableAppBeacon) tracker->skipFinalFlush();
+    // The last owner's release runs the final flush.
+}
+
+void BeaconTrackTask(const std::wstring& name, float elapsed, const std::wstring& reason,
+                     const TrackExtras& extras) {
+    auto tracker = Tracker();
+    if (!tracker) return;
+    try {
+        QvContextProperties context;
+        ApplyAbGroup(extras, {QvEventTaskType}, context);
+        QvEventTask e;
+        e.name = Utils::ToUtf8(name);
+        e.reason = Utils::ToUtf8(reason);
+        e.elapsed = elapsed;
+        e.result = QvResult::Success;
+        tracker->trackTask(e, context);
+    } catch (...) {
+    }
+}
+
+void BeaconTrackCrash() {
+    auto tracker = Tracker();
+    if (!tracker) return;
+    try {
+        tracker->trackCrash(Utils::ToUtf8(L"崩溃"));
+        // The process ends when the crash filter returns: nothing may still
+        // be sending then, and what did not leave is kept for the next run.
+        tracker->crashCheckpoint(kCrashWait);
+    } catch (...) {
+    }
+}
+
+void BeaconTrackClick(const std::wstring& name, const TrackExtras& extras) {
+    auto tracker = Tracker();
+    if (!tracker) return;
+    try {
+        QvContextProperties context;
+        ApplyAbGroup(extras, {QvEventClickType}, context);
+        QvEventClick e;
+        e.name = Utils::ToUtf8(name);
+        e.clickType = static_cast<int>(QvClickType::Button);
+        tracker->trackClick(e, context);
+    } catch (...) {
+    }
+}
+
+void BeaconTrackView(const std::wstring& name, const TrackExtras& extras) {
+    auto tracker = Tracker();
+    if (!tracker) return;
+    try {
+        QvContextProperties context;
+        ApplyAbGroup(extras, {QvEventViewType}, context);
+        QvEventView e;
+        e.name = Utils::ToUtf8(name);
+        tracker->trackView(e, context);
+    } catch (...) {
+    }
+}

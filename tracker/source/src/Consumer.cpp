@@ -1,0 +1,198 @@
+#include "Consumer.h"
+
+#include <json/json.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "BatchBody.h"
+#include "Console.h"
+
+namespace beacon_analytics {
+namespace {
+
+// A staged line is used only when it is one whole JSON object: a damaged
+// line would make the collector refuse every batch it travels in.
+bool IsRecordLine(const std::string& line) {
+    if (line.size() < 2 || line.front() != '{' || line.back() != '}') return false;
+    Json::CharReaderBuilder b;
+    b["collectComments"] = false;
+    std::unique_ptr<Json::CharReader> r(b.newCharReader());
+    Json::Value v;
+    std::string errs;
+    return r->parse(line.data(), line.data() + line.size(), &v, &errs) && v.isObject();
+}
+
+}  // namespace
+
+Consumer::Consumer(std::string stagingPath, std::string collectorUrl,
+                   std::shared_ptr<Transport> transport)
+    : m_StagingPath(std::move(stagingPath)),
+      m_CollectorUrl(std::move(collectorUrl)),
+      m_Transport(transport ? std::move(transport) : std::make_shared<CurlTransport>()) {}
+
+Consumer::~Consumer() { Close(); }
+
+void Consumer::Send(std::string record) {
+    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    m_Queue.push_back(std::move(record));
+    if (m_Queue.size() > kCapacity) m_Queue.pop_front();
+}
+
+void Consumer::LoadStagingIfPending() {
+    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    LoadStagingLocked();
+}
+
+void Consumer::LoadStagingLocked() {
+    if (!m_StagingPending) return;
+    m_StagingPending = false;
+    if (m_StagingPath.empty() || m_Queue.size() >= kCapacity) return;
+    std::ifstream in(m_StagingPath, std::ios::binary);
+    if (!in) return;
+    std::vector<std::string> records;
+    size_t damaged = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (IsRecordLine(line)) records.push_back(std::move(line));
+        else ++damaged;
+    }
+    if (damaged)
+        ConsoleLine("Staging file " + m_StagingPath + ": skipped " + std::to_string(damaged) +
+                    " damaged line(s)");
+    const size_t room = kCapacity - m_Queue.size();
+    size_t first = records.size() > room ? records.size() - room : 0;
+    m_Queue.insert(m_Queue.begin(), std::make_move_iterator(records.begin() + first),
+                   std::make_move_iterator(records.end()));
+    // The file stays until the records have left or the queue is written back,
+    // so a run that ends abruptly cannot lose them.
+}
+
+bool Consumer::WriteStagingLocked() {
+    if (m_StagingPath.empty()) return m_Queue.empty();
+    if (m_Queue.empty()) {
+        if (std::remove(m_StagingPath.c_str()) != 0 && errno != ENOENT) {
+            ConsoleLine("Cannot remove staging file " + m_StagingPath + ": " + std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+    const std::string tmp = m_StagingPath + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        for (const auto& r : m_Queue) out << r << '\n';
+        out.flush();
+        if (!out) {
+            ConsoleLine("Cannot keep " + std::to_string(m_Queue.size()) + " unsent records in " +
+                        m_StagingPath + ": cannot write " + tmp);
+            out.close();
+            std::remove(tmp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(tmp.c_str(), m_StagingPath.c_str()) != 0) {
+        ConsoleLine("Cannot keep " + std::to_string(m_Queue.size()) + " unsent records in " +
+                    m_StagingPath + ": " + std::strerror(errno));
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool Consumer::Flush() {
+    LoadStagingIfPending();
+    for (;;) {
+        {
+            std::lock_guard<std::timed_mutex> g(m_QueueLock);
+            if (m_Queue.empty()) {
+                // Everything has left: staged records of earlier runs too.
+                WriteStagingLocked();
+                return true;
+            }
+        }
+        if (!FlushPart()) return false;
+    }
+}
+
+bool Consumer::HasPending() {
+    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    LoadStagingLocked();
+    return !m_Queue.empty();
+}
+
+bool Consumer::FlushPart() {
+    LoadStagingIfPending();
+    std::lock_guard<std::mutex> flushGuard(m_FlushLock);
+    std::vector<std::string> batch;
+    {
+        std::lock_guard<std::timed_mutex> g(m_QueueLock);
+        const size_t n = std::min(m_Queue.size(), kBatchSize);
+        if (n == 0) return true;
+        batch.assign(std::make_move_iterator(m_Queue.begin()),
+                     std::make_move_iterator(m_Queue.begin() + n));
+        m_Queue.erase(m_Queue.begin(), m_Queue.begin() + n);
+    }
+    std::string text = "[";
+    for (size_t i = 0; i < batch.size(); ++i) {
+        if (i) text += ',';
+        text += batch[i];
+    }
+    text += ']';
+
+    bool ok = false;
+    try {
+        ok = PostBatch(text);
+    } catch (const std::exception& e) {
+        ConsoleLine(std::string("Exception when flush failed: (") + e.what() + ") ");
+        ok = false;
+    }
+    if (!ok) {
+        std::lock_guard<std::timed_mutex> g(m_QueueLock);
+        const size_t room = kCapacity - std::min(kCapacity, m_Queue.size());
+        const size_t keep = std::min(room, batch.size());
+        m_Queue.insert(m_Queue.begin(), std::make_move_iterator(batch.end() - keep),
+                       std::make_move_iterator(batch.end()));
+    }
+    return ok;
+}
+
+bool Consumer::PostBatch(const std::string& batchText) {
+    std::string body;
+    if (!EncodeBatchBody(batchText, &body)) return false;
+    HttpResponse r = m_Transport->Post(m_CollectorUrl, body, "", {});
+    const bool ok = r.status == 200;
+    if (!ok) {
+        DebugOutputLine("[beacon] BeaconAnalytics SDK send failed");
+        ConsoleLine("BeaconAnalytics SDK send failed: " + r.body);
+    }
+    SetLastSendOk(ok);
+    return ok;
+}
+
+void Consumer::Close() {
+    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    if (m_Closed) return;
+    m_Closed = true;
+    LoadStagingLocked();
+    WriteStagingLocked();
+    m_Queue.clear();
+}
+
+bool Consumer::SaveStaging(std::chrono::milliseconds lockWait) {
+    std::unique_lock<std::timed_mutex> g(m_QueueLock, std::defer_lock);
+    if (!g.try_lock_for(lockWait)) return false;
+    LoadStagingLocked();
+    return WriteStagingLocked();
+}
+
+std::vector<std::string> Consumer::Snapshot() {
+    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    return {m_Queue.begin(), m_Queue.end()};
+}
+
+}  // namespace beacon_analytics
