@@ -141,6 +141,10 @@ int ExitCodeOf(int waitStatus) {
     return -1;
 }
 
+int SignalOf(int waitStatus) {
+    return waitStatus >= 0 && WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
+}
+
 bool MakeExecutable(const std::string& path, std::string* err) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

@@ -52,6 +52,8 @@ bool ReapIfEnded(int pid, int* status);
 int WaitForEnd(int pid);
 // Exit code for a wait status: the exit status, or 128 + signal.
 int ExitCodeOf(int waitStatus);
+// The signal that ended the process, 0 when it exited by itself.
+int SignalOf(int waitStatus);
 
 // Adds the execute bits for everyone who may read the file (u+x at least).
 // False with the reason in *err.

@@ -85,4 +85,6 @@ int PipeProcess::WaitForEnd() {
     return Platform::ExitCodeOf(m_WaitStatus);
 }
 
+int PipeProcess::EndSignal() const { return m_Ended ? Platform::SignalOf(m_WaitStatus) : 0; }
+
 }  // namespace Utils

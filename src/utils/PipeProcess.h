@@ -66,6 +66,10 @@ public:
     // a signal ended it, -1 when it was never started).
     int WaitForEnd();
 
+    // After the end: the signal that ended the child (a crash, or killed),
+    // 0 when it exited by itself.
+    int EndSignal() const;
+
     int ProcessId() const { return m_Pid; }
     // Bytes the child wrote to its standard error so far.
     uint64_t ErrorBytes() const { return m_ErrorBytes; }

@@ -1,0 +1,197 @@
+#include "install/DownloadInstaller.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "app/InstallerConfig.h"
+#include "install/Installer.h"
+#include "install/UnInstaller.h"
+#include "platform/FileOps.h"
+#include "utils/Log.h"
+#include "utils/SystemInfo.h"
+#include "utils/Text.h"
+
+namespace {
+
+// The package path of the last attempt that ended, for the whole process.
+std::mutex g_RememberedLock;
+std::wstring g_RememberedPackage;
+
+void DeleteQuietly(const std::wstring& path) {
+    std::string why;
+    if (!path.empty() && Platform::PathExistsAny(Utils::ToAnsi(path)) &&
+        !Platform::DeleteFileAt(Utils::ToAnsi(path), &why))
+        LOG(L"%ls", Utils::FromAnsi(why).c_str());
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    size_t slash = path.rfind(L'/');
+    if (slash == std::wstring::npos) return std::wstring();
+    return slash == 0 ? std::wstring(L"/") : path.substr(0, slash);
+}
+
+}  // namespace
+
+CDownloadInstaller::CDownloadInstaller(const StatusCallback& callback,
+                                       const std::wstring& downloadUrl,
+                                       const std::wstring& prevUninstaller,
+                                       const std::wstring& installDir, bool desktopShortcut,
+                                       bool quickLaunchShortcut, bool adminAccount,
+                                       DownloaderMaker makeDownloader)
+    : m_DownloadUrl(downloadUrl),
+      m_PrevUninstaller(prevUninstaller),
+      m_InstallDir(installDir),
+      m_DesktopShortcut(desktopShortcut),
+      m_QuickLaunchShortcut(quickLaunchShortcut),
+      m_AdminAccount(adminAccount),
+      m_Callback(callback),
+      m_MakeDownloader(std::move(makeDownloader)) {}
+
+CDownloadInstaller::~CDownloadInstaller() {
+    m_Downloader.reset();
+    m_Installer.reset();
+    m_UnInstaller.reset();
+}
+
+void CDownloadInstaller::SetParams(const std::wstring& downloadUrl,
+                                   const std::wstring& prevUninstaller,
+                                   const std::wstring& installDir, bool desktopShortcut,
+                                   bool quickLaunchShortcut, bool adminAccount, bool elevated,
+                                   const std::wstring& language) {
+    m_DownloadUrl = downloadUrl;
+    m_PrevUninstaller = prevUninstaller;
+    m_InstallDir = installDir;
+    m_DesktopShortcut = desktopShortcut;
+    m_QuickLaunchShortcut = quickLaunchShortcut;
+    m_AdminAccount = adminAccount;
+    m_Elevated = elevated;
+    m_Language = language;
+}
+
+std::wstring CDownloadInstaller::PackagePathFor(const std::wstring& installDir) {
+    return installDir + L"/__Package_" + g_InstallerConfig.m_AppName + L".exe";
+}
+
+std::wstring CDownloadInstaller::UninstallerCopyPath() {
+    const std::wstring temp = Utils::GetTempFolder();  // ends with "/"
+    // Without a private folder there is no safe place: joining an empty
+    // folder would put the copy at the root of the file system.
+    if (temp.empty()) return std::wstring();
+    return temp + L"lumoratool_un_asa.exe";
+}
+
+void CDownloadInstaller::Forward(int code, double value, const std::wstring& text) {
+    if (m_Callback) m_Callback(code, value, text);
+}
+
+void CDownloadInstaller::Start() {
+    m_PackagePath = PackagePathFor(m_InstallDir);
+    const int type = g_InstallerConfig.m_DownloadType;
+    LOG_RAW(L"DL_TYPE=%d\r\n", type);
+
+    if (!m_Downloader && m_MakeDownloader) {
+        m_Downloader = m_MakeDownloader(
+            type, [this](int c, double v, const std::wstring& t) { OnDownload(c, v, t); },
+            m_DownloadUrl, m_PackagePath);
+    }
+    if (!m_Installer) {
+        m_Installer = std::make_unique<CInstaller>(
+            [this](int c, double v, const std::wstring& t) { OnInstall(c, v, t); },
+            L"\"" + m_PackagePath + L"\"", m_InstallDir);
+    }
+    m_Installer->SetInstallDir(m_InstallDir);
+    m_Installer->SetDesktopShortcut(m_DesktopShortcut);
+    m_Installer->SetQuickLaunchShortcut(m_QuickLaunchShortcut);
+    m_Installer->SetAdminAccount(m_AdminAccount);
+    m_Installer->SetElevated(m_Elevated);
+    m_Installer->SetLanguage(m_Language);
+
+    if (!m_PrevUninstaller.empty() && Platform::IsRegularFile(Utils::ToAnsi(m_PrevUninstaller))) {
+        const std::wstring copy = UninstallerCopyPath();
+        const std::wstring home = ParentFolder(m_PrevUninstaller);
+        std::string why;
+        if (!copy.empty() &&
+            !Platform::CopyFileReplacing(Utils::ToAnsi(m_PrevUninstaller), Utils::ToAnsi(copy), &why))
+            LOG(L"uninstaller not copied: %ls", Utils::FromAnsi(why).c_str());
+        // A copy that failed is reported by the runner as a missing file.
+        m_UnInstaller = std::make_unique<CUnInstaller>(
+            [this](int c, double v, const std::wstring& t) { OnUninstall(c, v, t); }, copy, home);
+        if (g_InstallerConfig.m_InsNew) {
+            while (Utils::FindProcessByName(g_InstallerConfig.m_AppName + L".exe") != 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        m_UnInstaller->Start();
+    } else if (m_Downloader) {
+        m_Downloader->Start();
+    }
+}
+
+void CDownloadInstaller::WaitForRunners() {
+    if (m_UnInstaller) m_UnInstaller->Wait();
+    if (m_Installer) m_Installer->Wait();
+}
+
+void CDownloadInstaller::DeletePackages() {
+    DeleteQuietly(m_PackagePath);
+    std::lock_guard<std::mutex> lock(g_RememberedLock);
+    if (!g_RememberedPackage.empty() && g_RememberedPackage != m_PackagePath)
+        DeleteQuietly(g_RememberedPackage);
+    g_RememberedPackage = m_PackagePath;
+}
+
+void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& text) {
+    Forward(code, value, text);
+    switch (code) {
+        case DL_CODE_START:
+            Utils::MakeDirectoryTree(m_InstallDir);
+            LOG_RAW(L"DL_CODE_START\r\n");
+            break;
+        case DL_CODE_PROGRESS: LOG_RAW(L"DL_CODE_PROGRESS\r\n"); break;
+        case DL_CODE_SUCCESS:
+            LOG_RAW(L"DOWNLOAD_SUCCESS\r\n");
+            if (m_Installer) m_Installer->Start();
+            LOG_RAW(L"DL_CODE_SUCCESS\r\n");
+            break;
+        case DL_CODE_FAIL:
+            DeletePackages();
+            LOG_RAW(L"DL_CODE_FAIL\r\n");
+            break;
+        case DL_CODE_RETRY:
+            LOG_RAW(L"DL_CODE_RETRY\r\n");
+            if (m_Downloader) m_Downloader->Start();
+            break;
+        default: break;
+    }
+}
+
+void CDownloadInstaller::OnUninstall(int code, double value, const std::wstring& text) {
+    Forward(code, value, text);
+    switch (code) {
+        case UNIST_CODE_START: LOG_RAW(L"UNIST_CODE_START\r\n"); break;
+        case UNIST_CODE_PROGRESS: LOG_RAW(L"UNIST_CODE_PROGRESS\r\n"); break;
+        case UNIST_CODE_SUCCESS:
+            LOG_RAW(L"UNIST_CODE_SUCCESS\r\n");
+            if (m_Installer && m_Downloader) m_Downloader->Start();
+            break;
+        case UNIST_CODE_FAIL: LOG_RAW(L"UNIST_CODE_FAIL\r\n"); break;
+        case UNIST_CODE_ERROR: LOG_RAW(L"UNIST_CODE_ERROR\r\n"); break;
+        default: break;
+    }
+}
+
+void CDownloadInstaller::OnInstall(int code, double value, const std::wstring& text) {
+    Forward(code, value, text);
+    switch (code) {
+        case IST_CODE_START: LOG_RAW(L"IST_CODE_START\r\n"); break;
+        case IST_CODE_SUCCESS:
+            DeletePackages();
+            LOG_RAW(L"INSTALL_SUCCESS\r\n");
+            break;
+        case IST_CODE_FAIL:
+            DeletePackages();
+            LOG_RAW(L"IST_CODE_FAIL\r\n");
+            break;
+        default: break;
+    }
+}

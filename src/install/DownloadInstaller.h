@@ -1,0 +1,86 @@
+#pragma once
+// The download-and-install pipeline: removes an installed older copy with its
+// own uninstaller (copied to the private temporary folder first), downloads
+// the package into the install directory, runs it. Every report of the three
+// workers goes on, unchanged and on the worker's thread, to the owner's
+// callback before the pipeline acts on it (next stage, deleting files,
+// restarting the downloader).
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "download/Downloader.h"
+#include "utils/StatusCallback.h"
+
+class CInstaller;
+class CUnInstaller;
+
+// Makes the downloader for a download type (2 system, 3 segmented, else
+// single connection). Injected so that tests can give a downloader of their
+// own; the program passes MakeConfiguredDownloader (DownloaderChoice.h).
+using DownloaderMaker = std::function<std::unique_ptr<CDownloader>(
+    int downloadType, const StatusCallback& callback, const std::wstring& url,
+    const std::wstring& filePath)>;
+
+class CDownloadInstaller {
+public:
+    CDownloadInstaller(const StatusCallback& callback, const std::wstring& downloadUrl,
+                       const std::wstring& prevUninstaller, const std::wstring& installDir,
+                       bool desktopShortcut, bool quickLaunchShortcut, bool adminAccount,
+                       DownloaderMaker makeDownloader);
+    // Deletes the downloader (which does not wait for a transfer) and the two
+    // runners (which wait for their threads). Destroy the pipeline only when
+    // no report can come any more.
+    virtual ~CDownloadInstaller();
+    CDownloadInstaller(const CDownloadInstaller&) = delete;
+    CDownloadInstaller& operator=(const CDownloadInstaller&) = delete;
+
+    // Inputs of the next start; only while no worker runs.
+    void SetParams(const std::wstring& downloadUrl, const std::wstring& prevUninstaller,
+                   const std::wstring& installDir, bool desktopShortcut,
+                   bool quickLaunchShortcut, bool adminAccount, bool elevated,
+                   const std::wstring& language);
+
+    // Begins an installation and returns once its first worker has started;
+    // with -insnew it first waits for a running product to exit. Reports
+    // nothing itself.
+    void Start();
+
+    // Waits until the package runner and the uninstaller runner have ended
+    // their current runs (the package process has ended then). Owner's
+    // thread, never from within a report.
+    void WaitForRunners();
+
+    // The package path of the current (or last) start.
+    const std::wstring& PackagePath() const { return m_PackagePath; }
+
+    // "<dir>/__Package_lumoraapp.exe"
+    static std::wstring PackagePathFor(const std::wstring& installDir);
+    // Where the old uninstaller is copied before it runs; empty when the
+    // private temporary folder cannot be used.
+    static std::wstring UninstallerCopyPath();
+
+private:
+    void OnDownload(int code, double value, const std::wstring& text);
+    void OnUninstall(int code, double value, const std::wstring& text);
+    void OnInstall(int code, double value, const std::wstring& text);
+    void Forward(int code, double value, const std::wstring& text);
+    // Deletes this attempt's package and the one of the previous ended
+    // attempt, and remembers this one.
+    void DeletePackages();
+
+    std::unique_ptr<CUnInstaller> m_UnInstaller;
+    std::unique_ptr<CDownloader> m_Downloader;
+    std::unique_ptr<CInstaller> m_Installer;
+    std::wstring m_DownloadUrl;
+    std::wstring m_PrevUninstaller;
+    std::wstring m_InstallDir;
+    std::wstring m_PackagePath;
+    std::wstring m_Language;
+    bool m_DesktopShortcut;
+    bool m_QuickLaunchShortcut;
+    bool m_AdminAccount;
+    bool m_Elevated = false;
+    StatusCallback m_Callback;
+    DownloaderMaker m_MakeDownloader;
+};

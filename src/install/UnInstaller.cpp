@@ -1,0 +1,142 @@
+#include "install/UnInstaller.h"
+
+#include "platform/ChildProcess.h"
+#include "platform/FileOps.h"
+#include "utils/Log.h"
+#include "utils/PipeProcess.h"
+#include "utils/SystemInfo.h"
+#include "utils/Text.h"
+#include "utils/Thread.h"
+
+namespace {
+const wchar_t* Bool(bool b) { return b ? L"true" : L"false"; }
+constexpr int kEndCheckMs = 200;
+}  // namespace
+
+CUnInstaller::CUnInstaller(const StatusCallback& callback, const std::wstring& uninstallerPath,
+                           const std::wstring& homeFolder)
+    : m_Callback(callback), m_UninstallerPath(uninstallerPath), m_HomeFolder(homeFolder) {}
+
+CUnInstaller::~CUnInstaller() { m_Worker.reset(); }
+
+std::wstring CUnInstaller::BuildCommandLine(bool adminAccount, bool elevated) const {
+    return m_UninstallerPath + L" /S -adminact=" + Bool(adminAccount) + L" -authorizationact=" +
+           Bool(elevated) + L" -console=show _?=" + m_HomeFolder;
+}
+
+std::wstring CUnInstaller::BuildCommandLine() const {
+    return BuildCommandLine(Utils::ConsoleUserIsAdmin(), Utils::IsRunAsAdmin());
+}
+
+void CUnInstaller::Start() {
+    m_CommandLine = BuildCommandLine();
+    std::lock_guard<std::mutex> lock(m_WorkerLock);
+    m_Worker.reset();
+    m_Worker = std::make_unique<Utils::Thread>(
+        this, L"UnInstaller", [](void* self) { static_cast<CUnInstaller*>(self)->Run(); });
+    if (m_Worker->HasHandle()) m_Worker->Start();
+}
+
+void CUnInstaller::Wait() {
+    std::lock_guard<std::mutex> lock(m_WorkerLock);
+    if (m_Worker) m_Worker->Join();
+}
+
+void CUnInstaller::Report(int code, double value, const std::wstring& text) {
+    if (m_Callback) m_Callback(code, value, text);
+}
+
+int CUnInstaller::HandleLine(const Console::Line& line, int result) {
+    using namespace Console;
+    const std::wstring& t = line.text;
+    if (Utils::StartsWith(t, L"Progress=")) {
+        Report(UNIST_CODE_PROGRESS, RealValue(line, 9));
+    } else if (Utils::StartsWith(t, L"Error=")) {
+        Report(UNIST_CODE_ERROR, 0, TextValue(line, 6));
+        result = 1000;
+    } else if (Utils::StartsWith(t, L"State=")) {
+        const std::wstring word = KeywordValue(line, 6);
+        if (word == L"Success") {
+            Report(UNIST_CODE_SUCCESS, 0);
+            result = 1;
+        } else if (word == L"Fail") {
+            Report(UNIST_CODE_ERROR, 0, L"安装包卸载失败");
+            result = 1000;
+        }
+    } else if (Utils::StartsWith(t, L"Encode=")) {
+        m_CodePage = KeywordValue(line, 7) == L"UTF8" ? Utils::CP_UTF8 : Utils::CP_ACP;
+    }
+    return result;
+}
+
+int CUnInstaller::Parse(const std::wstring& text) {
+    int result = 0;
+    for (size_t start = 0; start <= text.size();) {
+        size_t lf = text.find(L'\n', start);
+        Console::Line line;
+        line.endedWithLf = lf != std::wstring::npos;
+        line.text = text.substr(start, line.endedWithLf ? lf - start : std::wstring::npos);
+        if (!line.text.empty()) result = HandleLine(line, result);
+        if (!line.endedWithLf) break;
+        start = lf + 1;
+    }
+    return result;
+}
+
+void CUnInstaller::Run() {
+    const std::string path = Utils::ToAnsi(m_UninstallerPath);
+    if (!Platform::IsRegularFile(path)) {
+        Report(UNIST_CODE_FAIL, 1, L"可执行卸载文件不存在");
+        return;
+    }
+    Report(UNIST_CODE_PROGRESS, 0);
+    std::string why;
+    if (!Platform::MakeExecutable(path, &why))
+        LOG(L"uninstaller not made executable: %ls", Utils::FromAnsi(why).c_str());
+    m_Child.reset();
+    try {
+        m_Child = std::make_unique<Utils::PipeProcess>();
+        m_Child->Launch(m_UninstallerPath, m_CommandLine);
+    } catch (const Utils::Exception& e) {
+        LOG(L"uninstaller cannot be started: %ls", Utils::FromAnsi(e.what()).c_str());
+        m_Child.reset();
+        Report(UNIST_CODE_FAIL, 2);
+        return;
+    }
+
+    // Everything the uninstaller wrote is read, also what is still in the
+    // pipe when it has ended: a final "State=Fail" just before its exit
+    // must count.
+    Console::LineAssembler lines;
+    bool finalSeen = false;
+    bool childEnded = false;
+    auto handleBytes = [this, &finalSeen](const std::string& bytes, bool endedWithLf) {
+        Console::Line line{Utils::MultiByteToWide(bytes, m_CodePage), endedWithLf};
+        if (!line.text.empty() && HandleLine(line, 0) != 0) finalSeen = true;
+    };
+    while (true) {
+        std::string chunk;
+        auto r = m_Child->ReadOutput(chunk, childEnded ? 0 : kEndCheckMs);
+        if (r == Utils::PipeProcess::ReadResult::End) break;
+        if (r == Utils::PipeProcess::ReadResult::Timeout) {
+            if (childEnded) break;
+            childEnded = m_Child->HasEnded();
+            continue;
+        }
+        lines.Append(chunk);
+        for (std::string bytes; lines.NextLine(bytes);) handleBytes(bytes, true);
+    }
+    std::string rest;
+    if (lines.TakeRest(rest)) handleBytes(rest, false);
+
+    const int exitCode = m_Child->WaitForEnd();
+    const int endSignal = m_Child->EndSignal();
+    LOG(L"uninstaller ended, exit code %d", exitCode);
+    m_Child.reset();
+    if (finalSeen) return;
+    // A crashed or killed uninstaller has not removed the old copy.
+    if (endSignal != 0)
+        Report(UNIST_CODE_ERROR, 0, L"安装包卸载失败");
+    else
+        Report(UNIST_CODE_SUCCESS, 1);
+}
