@@ -17,8 +17,7 @@ class IDialogBuilderCallback {
 public:
     virtual ~IDialogBuilderCallback() = default;
     // A new control for `className` or null when the callback has none.
-    // Called for every element name before the built-in classes, so a
-    // callback may also replace them.
+    // Called only for element names the toolkit does not know.
     virtual CControlUI* CreateControl(const std::wstring& className) = 0;
 };
 

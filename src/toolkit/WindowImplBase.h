@@ -41,6 +41,9 @@ public:
     virtual ResourceKind GetResourceKind() const { return ResourceKind::Folder; }
     // The number of the "ZIPRES" resource for ResourceKind::ArchiveResource.
     virtual int GetResourceNumber() const { return 0; }
+    // The folder for files not in the archive: by default the executable's
+    // folder followed by the skin folder.
+    virtual std::wstring GetResourceFolder() const;
 
     // Creates the window with the current backend, loads the layout (the
     // layout's "size" gives the size) and runs InitWindow. Returns the
