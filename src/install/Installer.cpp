@@ -72,7 +72,7 @@ void CInstaller::Report(int code, double value, const std::wstring& text) {
     if (m_Callback) m_Callback(code, value, text);
 }
 
-int CInstaller::HandleLine(const Console::Line& line, int result) {
+int CInstaller::Parse(const Console::Line& line, int result) {
     using namespace Console;
     const std::wstring& t = line.text;
     auto is = [&t](const wchar_t* key) { return Utils::StartsWith(t, key); };
@@ -136,7 +136,7 @@ int CInstaller::Parse(const std::wstring& text) {
         Console::Line line;
         line.endedWithLf = lf != std::wstring::npos;
         line.text = text.substr(start, line.endedWithLf ? lf - start : std::wstring::npos);
-        if (!line.text.empty()) result = HandleLine(line, result);
+        if (!line.text.empty()) result = Parse(line, result);
         if (!line.endedWithLf) break;
         start = lf + 1;
     }
@@ -167,7 +167,7 @@ void CInstaller::Run() {
     bool childEnded = false;
     auto handleBytes = [this](const std::string& bytes, bool endedWithLf, int result) {
         Console::Line line{Utils::MultiByteToWide(bytes, m_CodePage), endedWithLf};
-        return line.text.empty() ? result : HandleLine(line, result);
+        return line.text.empty() ? result : Parse(line, result);
     };
     while (result == 0) {
         std::string chunk;

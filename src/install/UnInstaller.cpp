@@ -46,7 +46,7 @@ void CUnInstaller::Report(int code, double value, const std::wstring& text) {
     if (m_Callback) m_Callback(code, value, text);
 }
 
-int CUnInstaller::HandleLine(const Console::Line& line, int result) {
+int CUnInstaller::Parse(const Console::Line& line, int result) {
     using namespace Console;
     const std::wstring& t = line.text;
     if (Utils::StartsWith(t, L"Progress=")) {
@@ -76,7 +76,7 @@ int CUnInstaller::Parse(const std::wstring& text) {
         Console::Line line;
         line.endedWithLf = lf != std::wstring::npos;
         line.text = text.substr(start, line.endedWithLf ? lf - start : std::wstring::npos);
-        if (!line.text.empty()) result = HandleLine(line, result);
+        if (!line.text.empty()) result = Parse(line, result);
         if (!line.endedWithLf) break;
         start = lf + 1;
     }
@@ -112,7 +112,7 @@ void CUnInstaller::Run() {
     bool childEnded = false;
     auto handleBytes = [this, &finalSeen](const std::string& bytes, bool endedWithLf) {
         Console::Line line{Utils::MultiByteToWide(bytes, m_CodePage), endedWithLf};
-        if (!line.text.empty() && HandleLine(line, 0) != 0) finalSeen = true;
+        if (!line.text.empty() && Parse(line, 0) != 0) finalSeen = true;
     };
     while (true) {
         std::string chunk;

@@ -49,7 +49,7 @@ public:
     void Run();
 
 private:
-    int HandleLine(const Console::Line& line, int result);
+    int Parse(const Console::Line& line, int result);
     void Report(int code, double value, const std::wstring& text = std::wstring());
 
     StatusCallback m_Callback;

@@ -1,0 +1,235 @@
+// The pipeline's report order and file handling, with a downloader of the
+// test's own (it plays each run from a script) and real child processes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <thread>
+
+#include "ChildScripts.h"
+#include "app/InstallerConfig.h"
+#include "install/DownloadInstaller.h"
+#include "support/LogCapture.h"
+#include "utils/Text.h"
+
+using installtest::Recorder;
+using installtest::Report;
+
+namespace {
+
+// One downloader run: its reports, and whether it writes the package first.
+struct FakeRun {
+    std::vector<Report> reports;
+    bool writesPackage = false;
+};
+
+class FakeDownloader : public CDownloader {
+public:
+    FakeDownloader(const StatusCallback& cb, std::wstring url, std::wstring path,
+                   std::vector<FakeRun> runs, std::string packageBody)
+        : m_Callback(cb), m_Url(std::move(url)), m_Path(std::move(path)), m_Runs(std::move(runs)),
+          m_Body(std::move(packageBody)) {}
+    ~FakeDownloader() override {
+        // Threads may add threads (a restart from within a report).
+        while (true) {
+            std::thread t;
+            {
+                std::lock_guard<std::mutex> lock(m_Lock);
+                if (m_Threads.empty()) break;
+                t = std::move(m_Threads.back());
+                m_Threads.pop_back();
+            }
+            t.join();
+        }
+    }
+    void Start() override {
+        std::lock_guard<std::mutex> lock(m_Lock);
+        if (m_Next >= m_Runs.size()) return;
+        FakeRun run = m_Runs[m_Next++];
+        m_Threads.emplace_back([this, run] {
+            for (const Report& r : run.reports) {
+                if (r.code == DL_CODE_SUCCESS && run.writesPackage)
+                    testsupport::WriteFile(Utils::ToAnsi(m_Path), m_Body);
+                if (r.code == DL_CODE_FAIL && run.writesPackage)
+                    testsupport::WriteFile(Utils::ToAnsi(m_Path), "partial");
+                m_Callback(r.code, r.value, r.text);
+            }
+        });
+    }
+    const std::wstring& Url() const { return m_Url; }
+    const std::wstring& Path() const { return m_Path; }
+
+private:
+    StatusCallback m_Callback;
+    std::wstring m_Url, m_Path;
+    std::vector<FakeRun> m_Runs;
+    std::string m_Body;
+    std::mutex m_Lock;
+    size_t m_Next = 0;
+    std::vector<std::thread> m_Threads;
+};
+
+struct Made {
+    int type = -100;
+    FakeDownloader* downloader = nullptr;
+};
+
+DownloaderMaker FakeMaker(Made& made, std::vector<FakeRun> runs, std::string body) {
+    return [&made, runs, body](int type, const StatusCallback& cb, const std::wstring& url,
+                               const std::wstring& path) {
+        auto d = std::make_unique<FakeDownloader>(cb, url, path, runs, body);
+        made.type = type;
+        made.downloader = d.get();
+        return d;
+    };
+}
+
+const std::vector<Report> kGoodDownload = {
+    {1001, 1, L""}, {1002, 0.5, L""}, {1003, 0, L"LibCurl"}};
+
+const char* kGoodPackage = "#!/bin/sh\necho Progress=0.5\necho InstPath=/opt/reported\necho State=Success\n";
+
+std::wstring W(const std::string& s) { return Utils::FromAnsi(s); }
+
+class Pipeline : public testing::Test {
+protected:
+    std::string Dir(const std::string& name) { return installtest::HomePath(name); }
+};
+
+TEST_F(Pipeline, FreshInstallReportsInOrderAndRemovesThePackage) {
+    Recorder rec;
+    Made made;
+    const std::string dir = Dir("apps/lumoratool");  // made at 1001
+    {
+        CDownloadInstaller pipeline(rec.Callback(), L"http://h/a/b", L"", W(dir), true, true, true,
+                                    FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage));
+        pipeline.Start();
+        rec.WaitForCode({2003, 2004});
+        pipeline.WaitForRunners();
+    }
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{1001, 1, L""},
+                                                   {1002, 0.5, L""},
+                                                   {1003, 0, L"LibCurl"},
+                                                   {2001, 0, L""},
+                                                   {2002, 0, L""},
+                                                   {2002, 0.5, L""},
+                                                   {3000, 0, L"/opt/reported"},
+                                                   {2003, 0, L""}}));
+    EXPECT_EQ(made.type, g_InstallerConfig.m_DownloadType);
+    EXPECT_TRUE(testsupport::FileExists(dir));
+    EXPECT_FALSE(testsupport::FileExists(dir + "/__Package_lumoraapp.exe"));
+}
+
+TEST_F(Pipeline, UpdateRemovesTheOldCopyFirstWithItsCopiedUninstaller) {
+    const std::string old = Dir("old/lumoratool");
+    testsupport::MakeDirs(old);
+    const std::string args = Dir("uninstall-args.txt");
+    testsupport::WriteFile(old + "/uninst.ep",
+                           "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" + args +
+                               "'\necho Progress=0.5\necho State=Success\n");
+    ::chmod((old + "/uninst.ep").c_str(), 0755);
+
+    Recorder rec;
+    Made made;
+    CDownloadInstaller pipeline(rec.Callback(), L"http://h/a/b", L"", L"", true, true, true,
+                                FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage));
+    pipeline.SetParams(L"http://h/a/b", W(old + "/uninst.ep"), W(Dir("new")), true, true, false,
+                       false, L"");
+    pipeline.Start();
+    rec.WaitForCode({2003, 2004, 5004, 5005});
+    pipeline.WaitForRunners();
+
+    EXPECT_EQ(rec.Codes(), (std::vector<int>{5002, 5002, 5003, 1001, 1002, 1003, 2001, 2002, 2002,
+                                             3000, 2003}));
+    const std::string copy =
+        std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe";
+    EXPECT_TRUE(testsupport::FileExists(copy));
+    const std::string got = testsupport::ReadFile(args);
+    EXPECT_EQ(got.substr(0, got.find('\n')), copy);
+    EXPECT_NE(got.find("\n_?=" + old + "\n"), std::string::npos) << got;
+}
+
+TEST_F(Pipeline, FailedRemovalStopsBeforeTheDownload) {
+    const std::string old = Dir("old");
+    testsupport::MakeDirs(old);
+    testsupport::WriteFile(old + "/uninst.ep", "#!/bin/sh\necho 'Error=in use'\n");
+    Recorder rec;
+    Made made;
+    CDownloadInstaller pipeline(rec.Callback(), L"u", W(old + "/uninst.ep"), W(Dir("new")), true,
+                                true, true, FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage));
+    pipeline.Start();
+    rec.WaitForCode({5004, 5005});
+    pipeline.WaitForRunners();
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{5002, 0, L""}, {5005, 0, L"in use"}}));
+}
+
+TEST_F(Pipeline, UnusablePrivateFolderMeansNoCopyAndNoRemoval) {
+    const std::string old = Dir("old");
+    testsupport::MakeDirs(old);
+    testsupport::WriteFile(old + "/uninst.ep", "#!/bin/sh\necho State=Success\n");
+    // Someone else's folder (here: a link) stands where ours would be.
+    const std::string elsewhere = Dir("elsewhere");
+    testsupport::MakeDirs(elsewhere);
+    const std::string ours = std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17";
+    ASSERT_EQ(::symlink(elsewhere.c_str(), ours.c_str()), 0);
+
+    Recorder rec;
+    Made made;
+    CDownloadInstaller pipeline(rec.Callback(), L"u", W(old + "/uninst.ep"), W(Dir("new")), true,
+                                true, true, FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage));
+    pipeline.Start();
+    rec.WaitForCode({5004, 5005});
+    pipeline.WaitForRunners();
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{5004, 1, L"可执行卸载文件不存在"}}));
+    EXPECT_FALSE(testsupport::FileExists(elsewhere + "/lumoratool_un_asa.exe"));
+}
+
+TEST_F(Pipeline, RetryRestartsTheDownloaderAndFailureDeletesThePackages) {
+    Recorder rec;
+    Made made;
+    const std::string first = Dir("first");
+    const std::string second = Dir("second");
+    std::vector<FakeRun> runs = {
+        {{{1001, 1, L""}, {1006, 0, L"curl文件md5校验失败"}, {1005, 0, L"LibCurl"}}, false},
+        {{{1001, 1, L""}, {1002, 0.2, L""}, {1004, 28, L"LibCurl"}}, true},
+        {{{1001, 1, L""}, {1004, 7, L"LibCurl"}}, true},
+    };
+    testsupport::LogCapture log;
+    CDownloadInstaller pipeline(rec.Callback(), L"http://first/a/b", L"", W(first), true, true,
+                                true, FakeMaker(made, runs, kGoodPackage));
+    pipeline.Start();
+    // The pipeline logs DL_CODE_FAIL once it has acted on the report.
+    while (log.Count("DL_CODE_FAIL") < 1) std::this_thread::yield();
+    EXPECT_EQ(rec.Codes(), (std::vector<int>{1001, 1006, 1005, 1001, 1002, 1004}));
+    EXPECT_FALSE(testsupport::FileExists(first + "/__Package_lumoraapp.exe"));
+    EXPECT_EQ(log.Count("DL_CODE_RETRY"), 1);
+
+    // A second start into another folder reuses the downloader (first
+    // address and path) and deletes both packages when it ends.
+    testsupport::MakeDirs(second);
+    testsupport::WriteFile(second + "/__Package_lumoraapp.exe", "stale");
+    pipeline.SetParams(L"http://second/a/b", L"", W(second), true, true, true, true, L"");
+    pipeline.Start();
+    while (log.Count("DL_CODE_FAIL") < 2) std::this_thread::yield();
+    EXPECT_EQ(made.downloader->Url(), L"http://first/a/b");
+    EXPECT_EQ(made.downloader->Path(), W(first + "/__Package_lumoraapp.exe"));
+    EXPECT_EQ(pipeline.PackagePath(), W(second + "/__Package_lumoraapp.exe"));
+    EXPECT_FALSE(testsupport::FileExists(second + "/__Package_lumoraapp.exe"));
+    EXPECT_FALSE(testsupport::FileExists(first + "/__Package_lumoraapp.exe"));
+    EXPECT_EQ(log.Count("DL_TYPE="), 2);
+}
+
+TEST_F(Pipeline, FailingPackageIsDeletedToo) {
+    Recorder rec;
+    Made made;
+    const std::string dir = Dir("d");
+    CDownloadInstaller pipeline(rec.Callback(), L"u", L"", W(dir), true, true, true,
+                                FakeMaker(made, {{kGoodDownload, true}}, "#!/bin/sh\necho 'Error=no room'\n"));
+    pipeline.Start();
+    rec.WaitForCode({2003, 2004});
+    pipeline.WaitForRunners();
+    EXPECT_EQ(rec.Reports().back(), (Report{2004, 1000, L"no room"}));
+    EXPECT_FALSE(testsupport::FileExists(dir + "/__Package_lumoraapp.exe"));
+}
+
+}  // namespace
