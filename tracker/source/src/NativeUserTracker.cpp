@@ -45,6 +45,17 @@ std::string FallbackDeviceId() {
     return buf;
 }
 
+// The INI layer reads whatever it is given; a folder or a device where the
+// identity file belongs is refused here, with a reason, and left alone.
+bool UsableFile(const std::string& path) {
+    std::error_code ec;
+    const auto st = std::filesystem::status(path, ec);
+    if (ec || st.type() == std::filesystem::file_type::not_found) return true;
+    if (st.type() == std::filesystem::file_type::regular) return true;
+    ConsoleLine("The identity file " + path + " is not a regular file; the identity is not kept");
+    return false;
+}
+
 }  // namespace
 
 void NativeUserTracker::ResolvePaths(TrackerState& state, const std::string& appName,
@@ -58,7 +69,7 @@ void NativeUserTracker::ResolvePaths(TrackerState& state, const std::string& app
 
     std::string identity;
     const std::string locator = exeDir + "Set.ini";
-    if (!exeDir.empty() && Platform::PathExists(locator))
+    if (!exeDir.empty() && Platform::PathExists(locator) && UsableFile(locator))
         identity = Slashes(Platform::ReadProfileString(locator, "Install", "QVBeaconAnalyticsIni", ""));
 
     bool located = identity.find('/') != std::string::npos;
@@ -89,7 +100,7 @@ std::string NativeUserTracker::StagingPath(const TrackerState& state, const std:
 void NativeUserTracker::LoadIdentity(TrackerState& state) {
     state.isLogin = false;
     const std::string& p = state.identityPath;
-    if (Platform::PathExists(p)) {
+    if (Platform::PathExists(p) && UsableFile(p)) {
         if (std::FILE* f = std::fopen(p.c_str(), "rb")) {
             std::fclose(f);
         } else {
@@ -110,7 +121,7 @@ void NativeUserTracker::LoadIdentity(TrackerState& state) {
 }
 
 bool NativeUserTracker::SaveIdentity(const TrackerState& state) {
-    if (state.identityPath.empty()) return false;
+    if (state.identityPath.empty() || !UsableFile(state.identityPath)) return false;
     const std::pair<const char*, std::string> values[] = {
         {"DistinctId", state.distinctId},
         {"PrimaryDistinctId", state.primaryDistinctId},
@@ -147,7 +158,7 @@ void NativeUserTracker::ResetForCollector(TrackerState& state, const std::string
 
 void NativeUserTracker::WriteAppRecord(const TrackerState& state, const std::string& appName,
                                        const std::string& appVersion, const std::string& appStore) {
-    if (state.identityPath.empty()) return;
+    if (state.identityPath.empty() || !UsableFile(state.identityPath)) return;
     std::string err;
     if (!Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppStore", appStore, &err) ||
         !Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppName", appName, &err) ||
