@@ -112,7 +112,10 @@ void CButtonUI::HandleEvent(TUIEvent& event) {
         return;
     case UIEventType::MouseMove:
         // The pushed look follows the mouse while the button is held.
-        if (m_Manager && m_Manager->GetCaptured() == this) SetPushed(m_rcItem.Contains(event.pt));
+        if (m_Manager && m_Manager->GetCaptured() == this) {
+            SetPushed(m_rcItem.Contains(event.pt));
+            SetHot(m_rcItem.Contains(event.pt));
+        }
         return;
     case UIEventType::ButtonUp: {
         bool inside = m_rcItem.Contains(event.pt);
