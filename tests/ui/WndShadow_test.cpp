@@ -219,6 +219,11 @@ TEST_F(LiveShadowTest, WindowShadowIsDrawnBeneathAndHidesWhenMinimised) {
     window.Minimize();
     CMessageLoop::Instance().RunPending();
     EXPECT_FALSE(shadow.IsShadowVisible());
+    // Restored (as the desktop reports it): shown and drawn again.
+    const int redraws = shadow.RedrawCount();
+    window.SendMessage(WM_SIZE, SIZE_RESTORED, MakeLParam(600, 400));
+    EXPECT_TRUE(shadow.IsShadowVisible());
+    EXPECT_GT(shadow.RedrawCount(), redraws);
     window.DestroyWindow();
     EXPECT_FALSE(shadow.IsCreated());
 }
