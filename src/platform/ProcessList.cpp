@@ -32,8 +32,10 @@ std::string ReadAll(const std::string& path) {
 bool ProcessNameMatches(const std::string& name, const std::string& comm,
                         const std::string& exePath, const std::string& cmdline) {
     if (name.empty()) return false;
-    if (name.size() <= kCommBytes) return comm == name;
     if (comm != name.substr(0, kCommBytes)) return false;
+    // A name shorter than the cut is whole in comm; at the cut, the real
+    // name may be longer.
+    if (name.size() < kCommBytes) return true;
     std::string exe = exePath;
     // A replaced or deleted executable reads as "<path> (deleted)".
     const std::string deleted = " (deleted)";
@@ -70,11 +72,14 @@ int FindProcessByName(const std::string& name) {
         std::string comm = ReadAll(dir + "/comm");
         if (!comm.empty() && comm.back() == '\n') comm.pop_back();
         if (comm.empty()) continue;  // gone, or a kernel thread we cannot read
-        if (name.size() <= kCommBytes) {
-            if (comm == name) return pid;
+        // A process that has ended but is not reaped yet (Z) no longer runs.
+        const std::string stat = ReadAll(dir + "/stat");
+        const size_t close = stat.rfind(')');
+        if (close != std::string::npos && close + 2 < stat.size() &&
+            (stat[close + 2] == 'Z' || stat[close + 2] == 'X'))
             continue;
-        }
         if (comm != name.substr(0, kCommBytes)) continue;
+        if (name.size() < kCommBytes) return pid;
         char buf[PATH_MAX];
         ssize_t n = ::readlink((dir + "/exe").c_str(), buf, sizeof buf - 1);
         std::string exe = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();

@@ -4,9 +4,10 @@
 
 namespace Platform {
 
-// The id of the first running process (lowest id) whose executable file name
+// The id of the first running process (lowest id; ended processes that wait
+// to be reaped do not count) whose executable file name
 // is exactly `name` (case included); 0 when none. The kernel keeps only the
-// first 15 bytes of a name, so a longer name is confirmed against the file
+// first 15 bytes of a name, so a name of 15 bytes or more is confirmed against the file
 // name of the process's executable or of the program in its command line
 // (argv[0], or argv[1] when argv[0] is an interpreter running a script).
 int FindProcessByName(const std::string& name);

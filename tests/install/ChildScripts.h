@@ -85,12 +85,13 @@ inline std::string WriteScript(const std::string& name, const std::string& body,
 
 // Waits until the file exists and has a line (the scripts write their pid
 // there); the test's own time limit ends a wait that never comes true.
-inline int WaitForPidFile(const std::string& path) {
+inline std::string WaitForLine(const std::string& path) {
     while (true) {
         std::string s = testsupport::ReadFile(path);
-        if (!s.empty() && s.back() == '\n') return std::stoi(s);
+        if (!s.empty() && s.back() == '\n') return s;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
+inline int WaitForPidFile(const std::string& path) { return std::stoi(WaitForLine(path)); }
 
 }  // namespace installtest
