@@ -1,0 +1,111 @@
+#pragma once
+// The segmented member of the downloader family (download type 3): one HEAD
+// request learns the final address and size, the file is cut into at most two
+// byte ranges, each range downloads on its own detached thread and connection
+// into a part file "<target>_<i>", the parts are joined into the target and
+// the result is checked against the MD5 digest in the address. A failed run
+// asks once per object for a retry (1005), which resumes the part files.
+//
+// Threads: Start() runs a starter thread ("ABDEF"); it starts one detached
+// thread per segment and a detached finisher. Reports arrive on those threads.
+// Everything the detached threads touch lives in a state object they co-own,
+// so releasing the downloader while they run is safe: release stops their
+// transfers, and no report is made after release.
+#include <curl/curl.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "download/Downloader.h"
+#include "utils/Thread.h"
+
+class CMTCurlDownloader : public CDownloader {
+public:
+    struct DownloadPartNode {
+        std::FILE* file = nullptr;
+        int32_t start = 0;  // absolute offset of the next byte wanted
+        int32_t end = 0;    // absolute offset of the last byte (inclusive)
+        CURL* handle = nullptr;
+        std::string url;
+        std::string partPath;
+        int32_t status = -1;  // 0 complete, -1 to do, -2 part file not opened, else CURLcode
+        std::atomic<int64_t> received{0};
+        std::vector<char> fileBuffer;  // stdio buffer of `file`
+        int32_t attemptStart = 0;      // `start` when the current attempt began
+    };
+
+    // Waits of the retry loop and the starter, and the low-speed window. The
+    // defaults are the product's values; tests may shorten them.
+    struct Tuning {
+        std::chrono::milliseconds retryDelay{400};
+        std::chrono::milliseconds threadGap{100};
+        long lowSpeedTime = 5;  // seconds below 1 byte per second before an attempt fails
+    };
+
+    static constexpr int32_t kSegmentUnit = 10485760;
+
+    CMTCurlDownloader(const StatusCallback& callback, const std::wstring& url,
+                      const std::wstring& filePath);
+    ~CMTCurlDownloader() override;
+
+    void Start() override;
+
+    // Before the first Start only.
+    void SetTuningForTest(const Tuning& tuning);
+
+    struct State;
+
+private:
+    static void Start_Down(const std::shared_ptr<State>& state);
+    static bool getRealDownloadUrl(State& state, const std::string& address);
+    static void downloadThreadFun(std::shared_ptr<State> state, DownloadPartNode* node);
+    static int downloadExe(State& state, DownloadPartNode* node);
+    static void waitForFinishThreadFun(std::shared_ptr<State> state);
+    static size_t writeDataFun(char* ptr, size_t size, size_t nmemb, void* userdata);
+    static int progressFun(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                           curl_off_t ulnow);
+    static void clearParts(State& state);
+    static void deletePartFiles(State& state);
+    // Joins the part files into the target; false when a file operation failed.
+    static bool joinParts(State& state);
+
+    std::shared_ptr<State> m_State;
+    std::unique_ptr<Utils::Thread> m_Thread;
+};
+
+// What the starter, segment and finisher threads share.
+struct CMTCurlDownloader::State {
+    std::list<DownloadPartNode*> parts;
+    StatusCallback callback;
+    std::wstring filePath;
+    std::wstring url;
+    std::string realUrl;
+    int32_t fileLength = -1;
+    std::string urlMd5;
+    double lastProgress = 0.0;
+    int32_t runningParts = 0;
+    std::mutex lock;  // runningParts, lastProgressTime, lastProgress, liveThreads
+    int64_t lastProgressTime = 0;
+    bool retried = false;
+
+    Tuning tuning;
+    std::string targetPath;  // 8-bit form of filePath
+    std::condition_variable changed;  // runningParts or liveThreads fell, or release
+    int liveThreads = 0;              // detached threads still running
+    std::atomic<bool> released{false};
+    std::mutex callbackLock;  // held while the observer runs
+
+    // The observer, unless the downloader has been released.
+    void Report(int code, double value, const std::wstring& text);
+    // Sleeps, but wakes at once on release. False when released.
+    bool Pause(std::chrono::milliseconds delay);
+    std::string PartPath(int i) const { return targetPath + "_" + std::to_string(i); }
+};

@@ -1,0 +1,211 @@
+#include "download/CurlClient.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "DownloadTestUtil.h"
+#include "support/LogCapture.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TempHome.h"
+#include "utils/Text.h"
+
+namespace {
+
+using testsupport::LoopbackHttpServer;
+using testsupport::MakeContent;
+using testsupport::ServedFile;
+
+// Failure reports that would go to analytics.
+std::mutex g_ReportLock;
+std::vector<std::wstring> g_Reports;
+void RecordReport(const std::wstring& reason) {
+    std::lock_guard<std::mutex> guard(g_ReportLock);
+    g_Reports.push_back(reason);
+}
+
+class CurlClientTest : public testing::Test {
+protected:
+    void SetUp() override {
+        g_Reports.clear();
+        CurlClient::SetFailureReporterForTest(&RecordReport);
+    }
+    void TearDown() override { CurlClient::SetFailureReporterForTest(nullptr); }
+
+    LoopbackHttpServer server;
+    const std::string target = dltest::TempPath("pkg.exe");
+};
+
+TEST_F(CurlClientTest, FollowsTheRedirectOnceAndDownloadsFromTheMirror) {
+    const std::string body = MakeContent(2 << 20);
+    ServedFile redirect;
+    redirect.redirectTo = "/mirror/abc/setup.exe";
+    server.Serve("/dl/595", redirect);
+    server.ServeBytes("/mirror/abc/setup.exe", body);
+
+    CurlClient client(Utils::FromUtf8(server.Url("/dl/595")), Utils::FromUtf8(target), nullptr);
+    ASSERT_EQ(client.Start(), 0);
+    EXPECT_EQ(client.RealUrl(), server.Url("/mirror/abc/setup.exe"));
+    EXPECT_EQ(testsupport::ReadFile(target), body);
+    EXPECT_FALSE(testsupport::FileExists(target + ".part"));
+    EXPECT_EQ(server.Count("GET", "/mirror/abc/setup.exe"), 1);
+    EXPECT_EQ(server.Count("GET", "/dl/595"), 0);
+
+    // A second run on the same object asks no HEAD again and replaces the file.
+    testsupport::WriteFile(target, "old");
+    server.ClearLog();
+    ASSERT_EQ(client.Start(), 0);
+    EXPECT_EQ(server.Count("HEAD", "/dl/595"), 0);
+    EXPECT_EQ(server.Count("HEAD", "/mirror/abc/setup.exe"), 0);
+    EXPECT_EQ(server.Count("GET", "/mirror/abc/setup.exe"), 1);
+    EXPECT_EQ(testsupport::ReadFile(target), body);
+    EXPECT_TRUE(g_Reports.empty());
+}
+
+TEST_F(CurlClientTest, RefusesPackagesBelowOneMebibyteWithoutAnyGet) {
+    const struct {
+        int headStatus;
+        std::vector<std::wstring> reports;
+    } cases[] = {
+        {0, {}},
+        // Both discovery rounds see the 404.
+        {404, {L"1.获取文件大小的状态码为=404；", L"1.获取文件大小的状态码为=404；"}},
+    };
+    for (const auto& c : cases) {
+        g_Reports.clear();
+        server.ClearLog();
+        ServedFile f;
+        f.body = MakeContent(900 * 1024);
+        f.headStatus = c.headStatus;
+        server.Serve("/small.exe", f);
+        CurlClient client(Utils::FromUtf8(server.Url("/small.exe")), Utils::FromUtf8(target), nullptr);
+        EXPECT_EQ(client.Start(), CurlClient::kSizeUnknownOrTooSmall);
+        EXPECT_EQ(server.Count("GET", "/small.exe"), 0);
+        EXPECT_GE(server.Count("HEAD", "/small.exe"), 2);
+        EXPECT_EQ(g_Reports, c.reports) << c.headStatus;
+        EXPECT_FALSE(testsupport::FileExists(target));
+    }
+}
+
+TEST_F(CurlClientTest, DeadServerReportsStatusZeroAndFailsWithSizeUnknown) {
+    int port;
+    {
+        LoopbackHttpServer gone;
+        port = gone.Port();
+    }
+    CurlClient client(Utils::FromUtf8("http://127.0.0.1:" + std::to_string(port) + "/p.exe"),
+                      Utils::FromUtf8(target), nullptr);
+    testsupport::LogCapture log;
+    EXPECT_EQ(client.Start(), CurlClient::kSizeUnknownOrTooSmall);
+    ASSERT_FALSE(g_Reports.empty());
+    EXPECT_EQ(g_Reports[0], L"1.获取文件大小的状态码为=0；");
+    EXPECT_GE(log.Count("error:7:"), 1);
+    EXPECT_EQ(log.Count("end download"), 1);
+}
+
+TEST_F(CurlClientTest, ResumesABrokenTransferFromTheSideFileSize) {
+    const std::string body = MakeContent(4 << 20);
+    const int64_t brokenAt = 1600000;
+    ServedFile f;
+    f.body = body;
+    f.dropAfter = brokenAt;
+    f.faultyResponses = 1;
+    server.Serve("/pkg.exe", f);
+
+    struct Seen {
+        std::mutex lock;
+        std::vector<double> percents;
+    } seen;
+    auto progress = [](void* owner, double, double, double percent) {
+        auto* s = static_cast<Seen*>(owner);
+        std::lock_guard<std::mutex> guard(s->lock);
+        s->percents.push_back(percent);
+    };
+    CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target), &seen, progress);
+    EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
+    EXPECT_EQ(dltest::FileSize(target + ".part"), brokenAt);
+    EXPECT_FALSE(testsupport::FileExists(target));
+
+    // The rest arrives slowly enough for progress reports.
+    f.faultyResponses = 0;
+    f.rateLimit = 1500000;
+    server.Serve("/pkg.exe", f);
+    server.ClearLog();
+    seen.percents.clear();
+    ASSERT_EQ(client.Start(), 0);
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].range, "bytes=" + std::to_string(brokenAt) + "-");
+    EXPECT_EQ(testsupport::ReadFile(target), body);
+    ASSERT_FALSE(seen.percents.empty());
+    EXPECT_GE(seen.percents.front(), 100.0 * brokenAt / body.size());
+}
+
+TEST_F(CurlClientTest, AsksForTheIdentityEncodingSoTheBodyIsStoredAsSent) {
+    const std::string body(3 << 20, 'z');  // compresses well: a gzip answer would be tiny
+    ServedFile f;
+    f.body = body;
+    f.gzipIfAccepted = true;
+    server.Serve("/pkg.exe", f);
+    CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target), nullptr);
+    ASSERT_EQ(client.Start(), 0);
+    EXPECT_EQ(testsupport::ReadFile(target), body);
+    for (const auto& r : server.Requests()) {
+        if (r.method == "GET") {
+            EXPECT_EQ(r.acceptEncoding, "identity");
+        }
+    }
+}
+
+TEST_F(CurlClientTest, HttpErrorOnTheTransferKeepsTheTargetUntouched) {
+    ServedFile f;
+    f.body = MakeContent(2 << 20);
+    f.getStatus = 500;
+    server.Serve("/pkg.exe", f);
+    testsupport::WriteFile(target, "previous");
+    CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target), nullptr);
+    EXPECT_EQ(client.Start(), CURLE_HTTP_RETURNED_ERROR);
+    EXPECT_EQ(testsupport::ReadFile(target), "previous");
+}
+
+TEST_F(CurlClientTest, SizeQueriesTreatStatus400Differently) {
+    ServedFile f;
+    f.body = MakeContent(2 << 20);
+    f.headStatus = 400;
+    server.Serve("/p", f);
+    CurlClient client(L"unused", Utils::FromUtf8(target), nullptr);
+    // Without redirects, 400 counts as an answer and is not reported.
+    client.GetDownloadFileLength_Str(server.Url("/p"));
+    EXPECT_TRUE(g_Reports.empty());
+    CURL* h = client.Head(server.Url("/p"));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(client.GetDownloadFileLength(h), -1.0);
+    curl_easy_cleanup(h);
+    ASSERT_EQ(g_Reports.size(), 1u);
+    EXPECT_EQ(g_Reports[0], L"1.获取文件大小的状态码为=400；");
+}
+
+TEST_F(CurlClientTest, LocalFileAddressesWork) {
+    const std::string body = MakeContent((1 << 20) + 17);
+    const std::string source = dltest::TempPath("source.bin");
+    testsupport::WriteFile(source, body);
+    CurlClient client(Utils::FromUtf8("file://" + source), Utils::FromUtf8(target), nullptr);
+    ASSERT_EQ(client.Start(), 0);
+    EXPECT_EQ(testsupport::ReadFile(target), body);
+}
+
+TEST_F(CurlClientTest, DestructionDeletesTheSideFile) {
+    ServedFile f;
+    f.body = MakeContent(2 << 20);
+    f.dropAfter = 1000;
+    server.Serve("/pkg.exe", f);
+    {
+        CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target), nullptr);
+        EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
+        EXPECT_TRUE(testsupport::FileExists(target + ".part"));
+    }
+    EXPECT_FALSE(testsupport::FileExists(target + ".part"));
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+#include "download/CurlDownloader.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "DownloadTestUtil.h"
+#include "support/LogCapture.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TempHome.h"
+#include "utils/Text.h"
+
+namespace {
+
+using dltest::Recorder;
+using testsupport::LoopbackHttpServer;
+using testsupport::MakeContent;
+using testsupport::Md5Hex;
+using testsupport::ServedFile;
+
+class CurlDownloaderTest : public testing::Test {
+protected:
+    LoopbackHttpServer server;
+    Recorder recorder;
+    const std::string target = dltest::TempPath("pkg.exe");
+    std::wstring TargetW() const { return Utils::FromUtf8(target); }
+};
+
+TEST_F(CurlDownloaderTest, RetryBudgetDependsOnTheKindOfFailure) {
+    const struct {
+        const char* name;
+        ServedFile rules;
+        int code;
+        int attempts;
+    } cases[] = {
+        // Cut connections cost one unit of twelve, other failures two.
+        {"partial", [] { ServedFile f; f.dropAfter = 0; return f; }(), CURLE_PARTIAL_FILE, 12},
+        {"http error", [] { ServedFile f; f.getStatus = 503; return f; }(), CURLE_HTTP_RETURNED_ERROR, 6},
+    };
+    for (const auto& c : cases) {
+        Recorder rec;
+        ServedFile f = c.rules;
+        f.body = MakeContent(2 << 20);
+        const std::string path = std::string("/") + (c.code == 18 ? "a" : "b") + ".exe";
+        server.Serve(path, f);
+        testsupport::LogCapture log;
+        CCurlDownloader d(rec.Callback(), Utils::FromUtf8(server.Url(path)), TargetW());
+        d.Start();
+        ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
+        EXPECT_EQ(rec.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL})) << c.name;
+        EXPECT_EQ(rec.Last(DL_CODE_FAIL).value, c.code) << c.name;
+        EXPECT_EQ(rec.Last(DL_CODE_FAIL).text, L"LibCurl");
+        EXPECT_EQ(server.Count("GET", path), c.attempts) << c.name;
+        EXPECT_EQ(log.Count("CurlDownLoader Code=" + std::to_string(c.code)), c.attempts - 1) << c.name;
+        EXPECT_FALSE(testsupport::FileExists(target));
+    }
+}
+
+TEST_F(CurlDownloaderTest, DigestMismatchAsksForOneRetryThenFails) {
+    const std::string body = MakeContent(2 << 20);
+    const std::string path = "/" + Md5Hex("something else") + "/setup.exe";
+    server.ServeBytes(path, body);
+    std::unique_ptr<CCurlDownloader> d;
+    auto callback = recorder.Callback([&](const dltest::Report& r) {
+        if (r.code == DL_CODE_RETRY) d->Start();  // what the pipeline does, on this thread
+    });
+    d = std::make_unique<CCurlDownloader>(callback, Utils::FromUtf8(server.Url(path)), TargetW());
+    d->Start();
+    ASSERT_TRUE(recorder.WaitForOutcomes(2));
+    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_RETRY,
+                                                  DL_CODE_START, DL_CODE_ERROR, DL_CODE_FAIL}));
+    for (const auto& r : recorder.Reports()) {
+        if (r.code == DL_CODE_ERROR) {
+            EXPECT_EQ(r.text, L"curl文件md5校验失败");
+        }
+        if (r.code == DL_CODE_FAIL || r.code == DL_CODE_RETRY) {
+            EXPECT_EQ(r.value, 0.0);
+        }
+    }
+    // The second run downloaded everything again.
+    EXPECT_EQ(server.Count("GET", path), 2);
+    d.reset();
+}
+
+TEST_F(CurlDownloaderTest, DigestIsComparedWithoutRegardToCase) {
+    const std::string body = MakeContent(2 << 20);
+    std::string upper = Md5Hex(body);
+    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const std::string path = "/" + upper + "/setup.exe";
+    server.ServeBytes(path, body);
+    CCurlDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url(path)), TargetW());
+    d.Start();
+    ASSERT_TRUE(recorder.WaitForOutcomes(1));
+    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_SUCCESS}));
+    EXPECT_EQ(recorder.Last(DL_CODE_SUCCESS).text, L"LibCurl");
+    EXPECT_EQ(testsupport::ReadFile(target), body);
+}
+
+TEST_F(CurlDownloaderTest, AddressWithoutDigestIsReportedAndAccepted) {
+    const std::string body = MakeContent(3 << 20);
+    ServedFile f;
+    f.body = body;
+    f.rateLimit = 2 << 20;  // long enough for progress reports
+    server.Serve("/setup.exe", f);
+    CCurlDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url("/setup.exe")), TargetW());
+    d.Start();
+    ASSERT_TRUE(recorder.WaitForOutcomes(1));
+    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_SUCCESS}));
+    EXPECT_EQ(recorder.Last(DL_CODE_ERROR).text, L"curl获取url-md5失败");
+    EXPECT_EQ(recorder.Last(DL_CODE_START).value, 1.0);
+    auto progress = recorder.Progress();
+    ASSERT_FALSE(progress.empty());
+    for (size_t i = 0; i < progress.size(); ++i) {
+        EXPECT_GT(progress[i], 0.0);
+        EXPECT_LE(progress[i], 1.0);
+        if (i) {
+            EXPECT_GE(progress[i], progress[i - 1]);
+        }
+    }
+    EXPECT_EQ(testsupport::ReadFile(target), body);
+}
+
+TEST_F(CurlDownloaderTest, EmptyTargetPathFailsAtOnce) {
+    CCurlDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url("/x")), L"");
+    d.Start();
+    ASSERT_TRUE(recorder.WaitForOutcomes(1));
+    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));
+    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value, 1.0);
+    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).text, L"");
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(CurlDownloaderTest, ConstructionDeletesAStaleSideFile) {
+    testsupport::WriteFile(target + ".part", "stale bytes of another package");
+    CCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", TargetW());
+    EXPECT_FALSE(testsupport::FileExists(target + ".part"));
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// What every member of the downloader family promises alike.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "DownloadTestUtil.h"
+#include "download/CurlDownloader.h"
+#include "download/MTCurlDownloader.h"
+#include "download/WinDownloader.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TempHome.h"
+#include "utils/Text.h"
+
+namespace {
+
+using dltest::Recorder;
+using testsupport::LoopbackHttpServer;
+using testsupport::MakeContent;
+using testsupport::Md5Hex;
+using testsupport::ServedFile;
+
+std::unique_ptr<CDownloader> Make(int type, const StatusCallback& cb, const std::string& url,
+                                  const std::string& path) {
+    const std::wstring u = Utils::FromUtf8(url), p = Utils::FromUtf8(path);
+    switch (type) {
+    case 2: return std::make_unique<CWinDownloader>(cb, u, p);
+    case 3: return std::make_unique<CMTCurlDownloader>(cb, u, p);
+    default: return std::make_unique<CCurlDownloader>(cb, u, p);
+    }
+}
+
+class DownloaderFamily : public testing::TestWithParam<int> {
+protected:
+    const std::string target = dltest::TempPath("pkg.exe");
+};
+
+TEST_P(DownloaderFamily, ReportsStartThenRisingProgressThenOneOutcome) {
+    LoopbackHttpServer server;
+    const std::string body = MakeContent(3 << 20);
+    const std::string path = "/" + Md5Hex(body) + "/setup.exe";
+    ServedFile f;
+    f.body = body;
+    f.rateLimit = 1 << 20;  // about three seconds: several progress reports
+    server.Serve(path, f);
+    Recorder rec;
+    auto d = Make(GetParam(), rec.Callback(), server.Url(path), target);
+    d->Start();
+    ASSERT_TRUE(rec.WaitForOutcomes(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // nothing may follow
+    auto reports = rec.Reports();
+    ASSERT_GE(reports.size(), 3u);
+    EXPECT_EQ(reports.front().code, DL_CODE_START);
+    EXPECT_EQ(reports.front().value, 1.0);
+    EXPECT_EQ(reports.front().text, L"");
+    EXPECT_EQ(reports.back().code, DL_CODE_SUCCESS);
+    EXPECT_EQ(reports.back().text, GetParam() == 2 ? L"URLDownloadToFile" : L"LibCurl");
+    double last = 0.0;
+    for (size_t i = 1; i + 1 < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].code, DL_CODE_PROGRESS);
+        EXPECT_GT(reports[i].value, 0.0);
+        EXPECT_LE(reports[i].value, 1.0);
+        EXPECT_GE(reports[i].value, last);
+        EXPECT_EQ(reports[i].text, L"");
+        last = reports[i].value;
+    }
+    EXPECT_GT(last, 0.0);
+    EXPECT_TRUE(testsupport::ReadFile(target) == body);
+}
+
+TEST_P(DownloaderFamily, ReleaseDuringATransferStopsItAndStaysSilent) {
+    LoopbackHttpServer server;
+    ServedFile f;
+    f.body = MakeContent(24 << 20);
+    f.rateLimit = 2 << 20;
+    server.Serve("/setup.exe", f);
+    Recorder rec;
+    auto d = Make(GetParam(), rec.Callback(), server.Url("/setup.exe"), target);
+    d->Start();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (rec.Progress().empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_FALSE(rec.Progress().empty());
+
+    const auto released = std::chrono::steady_clock::now();
+    d.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - released, std::chrono::seconds(5));
+    const size_t count = rec.Reports().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(rec.Reports().size(), count);
+    for (const auto& r : rec.Reports()) EXPECT_TRUE(r.code == DL_CODE_START || r.code == DL_CODE_PROGRESS);
+}
+
+TEST_P(DownloaderFamily, RefusesAServerWhoseCertificateDoesNotVerify) {
+    LoopbackHttpServer server(/*tls=*/true);
+    const std::string body = MakeContent(2 << 20);
+    const std::string path = "/" + Md5Hex(body) + "/setup.exe";
+    server.ServeBytes(path, body);
+    Recorder rec;
+    auto d = Make(GetParam(), rec.Callback(), server.Url(path), target);
+    d->Start();
+    ASSERT_TRUE(rec.WaitForOutcomes(1, std::chrono::seconds(90)));
+    d.reset();
+    EXPECT_EQ(rec.Codes().back(), DL_CODE_FAIL);
+    EXPECT_EQ(server.Count("GET", path), 0);
+    EXPECT_FALSE(testsupport::FileExists(target));
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, DownloaderFamily, testing::Values(1, 2, 3),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "Type" + std::to_string(info.param);
+                         });
+
+}  // namespace

@@ -1,0 +1,99 @@
+#pragma once
+// An HTTP server on 127.0.0.1 (a free port) for download tests, with the
+// faults a real mirror shows: HEAD with sizes, GET with one byte range (206),
+// redirects, error statuses, a per-connection rate limit, a connection
+// dropped after N bytes, a stall, gzip bodies for clients that accept them,
+// and a log of every request. Runs on its own threads from construction to
+// destruction; every method may be called from any thread.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace testsupport {
+
+// How one path is answered.
+struct ServedFile {
+    std::string body;
+    // Answer every request with this status and a short text body instead of
+    // the file (0: serve the file).
+    int status = 0;
+    int headStatus = 0;  // the same, for HEAD requests only
+    int getStatus = 0;   // the same, for GET requests only
+    // Answer with 302 to this path on the same server (or to a full address).
+    std::string redirectTo;
+    bool sendLength = true;  // false: chunked answers, no Content-Length
+    bool ignoreRange = false;  // answer a range request with 200 and the whole body
+    bool gzipIfAccepted = false;  // gzip the body when the request accepts gzip
+    // Per response: at most this many body bytes a second (0: no limit).
+    size_t rateLimit = 0;
+    // Close the connection after this many body bytes of a response.
+    int64_t dropAfter = -1;
+    // After this many body bytes, send one byte every two seconds (below any
+    // sensible low-speed limit) until the client gives up.
+    int64_t stallAfter = -1;
+    // How many GET responses get the drop or stall (-1: every one).
+    int faultyResponses = -1;
+    // Once those faulty responses were sent, answer later GETs with this
+    // status (0: serve them normally).
+    int laterGetStatus = 0;
+};
+
+struct RequestRecord {
+    std::string method;
+    std::string path;    // decoded
+    std::string target;  // as sent, before decoding
+    std::string range;           // the Range header, empty when none
+    std::string acceptEncoding;  // the Accept-Encoding header, empty when none
+};
+
+class LoopbackHttpServer {
+public:
+    // `tls`: HTTPS with a freshly made self-signed certificate, which no
+    // client that checks certificates accepts.
+    explicit LoopbackHttpServer(bool tls = false);
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    int Port() const { return m_Port; }
+    // "http://127.0.0.1:<port><path>" (https for a TLS server)
+    std::string Url(const std::string& path) const;
+
+    void Serve(const std::string& path, ServedFile file);
+    void ServeBytes(const std::string& path, std::string body);
+
+    std::vector<RequestRecord> Requests() const;
+    // Requests with this method ("GET", "HEAD") and path.
+    int Count(const std::string& method, const std::string& path) const;
+    void ClearLog();
+
+private:
+    struct Entry;
+    std::shared_ptr<Entry> Find(const std::string& path);
+
+    std::unique_ptr<httplib::Server> m_Server;
+    std::thread m_Thread;
+    int m_Port = 0;
+    bool m_Tls = false;
+    mutable std::mutex m_Lock;
+    std::map<std::string, std::shared_ptr<Entry>> m_Files;
+    std::vector<RequestRecord> m_Log;
+    struct StopFlag;
+    std::shared_ptr<StopFlag> m_Stop;
+};
+
+// Deterministic pseudo-random content of `size` bytes.
+std::string MakeContent(size_t size, uint32_t seed = 1);
+// MD5 of the bytes, 32 lower-case hexadecimal digits.
+std::string Md5Hex(const std::string& bytes);
+
+}  // namespace testsupport
