@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "BatchBody.h"
 #include "Console.h"
@@ -38,13 +39,13 @@ Consumer::Consumer(std::string stagingPath, std::string collectorUrl,
 Consumer::~Consumer() { Close(); }
 
 void Consumer::Send(std::string record) {
-    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    std::lock_guard<std::mutex> g(m_QueueLock);
     m_Queue.push_back(std::move(record));
     if (m_Queue.size() > kCapacity) m_Queue.pop_front();
 }
 
 void Consumer::LoadStagingIfPending() {
-    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    std::lock_guard<std::mutex> g(m_QueueLock);
     LoadStagingLocked();
 }
 
@@ -108,7 +109,7 @@ bool Consumer::Flush() {
     LoadStagingIfPending();
     for (;;) {
         {
-            std::lock_guard<std::timed_mutex> g(m_QueueLock);
+            std::lock_guard<std::mutex> g(m_QueueLock);
             if (m_Queue.empty()) {
                 // Everything has left: staged records of earlier runs too.
                 WriteStagingLocked();
@@ -120,7 +121,7 @@ bool Consumer::Flush() {
 }
 
 bool Consumer::HasPending() {
-    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    std::lock_guard<std::mutex> g(m_QueueLock);
     LoadStagingLocked();
     return !m_Queue.empty();
 }
@@ -130,7 +131,7 @@ bool Consumer::FlushPart() {
     std::lock_guard<std::mutex> flushGuard(m_FlushLock);
     std::vector<std::string> batch;
     {
-        std::lock_guard<std::timed_mutex> g(m_QueueLock);
+        std::lock_guard<std::mutex> g(m_QueueLock);
         const size_t n = std::min(m_Queue.size(), kBatchSize);
         if (n == 0) return true;
         batch.assign(std::make_move_iterator(m_Queue.begin()),
@@ -152,7 +153,7 @@ bool Consumer::FlushPart() {
         ok = false;
     }
     if (!ok) {
-        std::lock_guard<std::timed_mutex> g(m_QueueLock);
+        std::lock_guard<std::mutex> g(m_QueueLock);
         const size_t room = kCapacity - std::min(kCapacity, m_Queue.size());
         const size_t keep = std::min(room, batch.size());
         m_Queue.insert(m_Queue.begin(), std::make_move_iterator(batch.end() - keep),
@@ -175,7 +176,7 @@ bool Consumer::PostBatch(const std::string& batchText) {
 }
 
 void Consumer::Close() {
-    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    std::lock_guard<std::mutex> g(m_QueueLock);
     if (m_Closed) return;
     m_Closed = true;
     LoadStagingLocked();
@@ -184,14 +185,20 @@ void Consumer::Close() {
 }
 
 bool Consumer::SaveStaging(std::chrono::milliseconds lockWait) {
-    std::unique_lock<std::timed_mutex> g(m_QueueLock, std::defer_lock);
-    if (!g.try_lock_for(lockWait)) return false;
+    // Polled rather than a timed lock: the crash path must not block for
+    // good on a lock its own thread may hold.
+    std::unique_lock<std::mutex> g(m_QueueLock, std::defer_lock);
+    const auto deadline = std::chrono::steady_clock::now() + lockWait;
+    while (!g.try_lock()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     LoadStagingLocked();
     return WriteStagingLocked();
 }
 
 std::vector<std::string> Consumer::Snapshot() {
-    std::lock_guard<std::timed_mutex> g(m_QueueLock);
+    std::lock_guard<std::mutex> g(m_QueueLock);
     return {m_Queue.begin(), m_Queue.end()};
 }
 

@@ -64,7 +64,7 @@ private:
     std::string m_StagingPath;
     bool m_StagingPending = true;
     std::string m_CollectorUrl;
-    std::timed_mutex m_QueueLock;
+    std::mutex m_QueueLock;
     std::mutex m_FlushLock;
     std::shared_ptr<Transport> m_Transport;
     bool m_Closed = false;
