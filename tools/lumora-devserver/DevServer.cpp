@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "PackageFiles.h"
+#include "collector/Collector.h"
 
 bool ParseDevServerOptions(int argc, char** argv, DevServerOptions& o, std::string* err) {
     for (int i = 1; i < argc; ++i) {
@@ -44,6 +45,12 @@ bool ParseDevServerOptions(int argc, char** argv, DevServerOptions& o, std::stri
                 return false;
             }
             o.rateBytesPerSecond = r;
+        } else if (a == "--collect") {
+            const char* v = value("--collect");
+            if (!v) return false;
+            o.collectFile = v;
+        } else if (a == "--collect-fail") {
+            o.collectFail = true;
         } else {
             *err = "unknown option " + a;
             return false;
@@ -68,6 +75,9 @@ int RunDevServer(const DevServerOptions& options) {
 
     httplib::Server server;
     AddPackageRoutes(server, options);
+    collector::Collector collector(options.collectFile, options.collectFail);
+    const bool collecting = !options.collectFile.empty() || options.collectFail;
+    if (collecting) collector.Mount(server);
 
     int port = options.port;
     if (port == 0) {
@@ -84,6 +94,10 @@ int RunDevServer(const DevServerOptions& options) {
     std::fflush(stdout);
     std::fprintf(stderr, "lumora-devserver: serving %s; the newest package at http://127.0.0.1:%d/software/595\n",
                  options.root.c_str(), port);
+    if (collecting)
+        std::fprintf(stderr, "lumora-devserver: analytics collector at http://127.0.0.1:%d/collect%s%s\n",
+                     port, options.collectFail ? " (answering 500)" : ", records to ",
+                     options.collectFail ? "" : options.collectFile.c_str());
 
     std::thread stopper([&server, stopSignals] {
         int sig = 0;
