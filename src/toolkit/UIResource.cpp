@@ -27,9 +27,8 @@ bool CSkinArchive::Open(const std::vector<uint8_t>& archiveBytes, std::string* e
         return false;
     }
     struct archive* a = archive_read_new();
+    // The skin package is a 7z archive; nothing else is tried.
     archive_read_support_format_7zip(a);
-    archive_read_support_format_zip(a);
-    archive_read_support_filter_all(a);
     if (archive_read_open_memory(a, archiveBytes.data(), archiveBytes.size()) != ARCHIVE_OK) {
         if (error) *error = std::string("cannot open the archive: ") + archive_error_string(a);
         archive_read_free(a);
@@ -52,19 +51,22 @@ bool CSkinArchive::Open(const std::vector<uint8_t>& archiveBytes, std::string* e
         const char* name = archive_entry_pathname_utf8(e);
         if (!name) name = archive_entry_pathname(e);
         entry.name = name ? name : "";
-        la_int64_t size = archive_entry_size_is_set(e) ? archive_entry_size(e) : 0;
-        if (size > 0) entry.bytes.reserve(static_cast<size_t>(size));
-        char buffer[65536];
+        la_int64_t size = archive_entry_size_is_set(e) ? archive_entry_size(e) : -1;
+        // Known sizes are read straight into place; the rest in chunks.
+        size_t have = 0;
+        if (size >= 0) entry.bytes.resize(static_cast<size_t>(size));
         for (;;) {
-            la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+            if (have == entry.bytes.size()) entry.bytes.resize(have + 65536);
+            la_ssize_t n = archive_read_data(a, entry.bytes.data() + have, entry.bytes.size() - have);
             if (n == 0) break;
             if (n < 0) {
                 ok = false;
                 why = archive_error_string(a) ? archive_error_string(a) : "cannot decode an entry";
                 break;
             }
-            entry.bytes.insert(entry.bytes.end(), buffer, buffer + n);
+            have += static_cast<size_t>(n);
         }
+        entry.bytes.resize(have);
         if (!ok) break;
         entries.push_back(std::move(entry));
     }
