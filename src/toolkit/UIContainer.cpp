@@ -96,15 +96,16 @@ UIRect CContainerUI::InnerRect(const UIRect& rc) const {
     return {rc.left + m_Inset.left, rc.top + m_Inset.top, rc.right - m_Inset.right, rc.bottom - m_Inset.bottom};
 }
 
-// Floating children keep their "pos" relative to the container's top-left
-// corner; a right or bottom edge of 0 with a fixed size keeps that size.
+// Floating children sit at the top-left corner of their "pos", relative to
+// the container; their size is the fixed size ("pos" sets it, and a later
+// SetFixedWidth changes it), else the size of "pos".
 void CContainerUI::PlaceFloatingChildren(const UIRect& rc) {
     for (CControlUI* c : m_Items) {
         if (!c->IsVisibleSelf() || !c->IsFloat()) continue;
         const UIRect& p = c->GetFloatPos();
         UIRect r{rc.left + p.left, rc.top + p.top, rc.left + p.right, rc.top + p.bottom};
-        if (c->GetFixedWidth() > 0 && p.right <= p.left) r.right = r.left + c->GetFixedWidth();
-        if (c->GetFixedHeight() > 0 && p.bottom <= p.top) r.bottom = r.top + c->GetFixedHeight();
+        if (c->GetFixedWidth() > 0) r.right = r.left + c->GetFixedWidth();
+        if (c->GetFixedHeight() > 0) r.bottom = r.top + c->GetFixedHeight();
         c->SetPos(r);
     }
 }

@@ -153,7 +153,9 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
              UIRect r = ParseRect(v);
              c->m_FloatPos = r;
              if (c->m_Attributes.count(L"float") == 0) c->m_Float = true;
-             c->m_FixedSize = {r.Width(), r.Height()};
+             // A "pos" without a right or bottom edge keeps the size given by "width"/"height".
+             if (r.Width() > 0) c->m_FixedSize.cx = r.Width();
+             if (r.Height() > 0) c->m_FixedSize.cy = r.Height();
              c->NeedParentUpdate();
          }},
         {L"float", [](CControlUI* c, const std::wstring& v) { c->SetFloat(ParseBool(v)); }},

@@ -412,3 +412,75 @@ TEST_F(ToolkitWindow, UnloadableLayoutShowsTheMessageAndExitsWithOne) {
         },
         testing::ExitedWithCode(1), "加载资源文件失败");
 }
+
+namespace {
+
+// A control that starts its own timer when it joins the window, as the
+// frame-sequence controls do.
+class Ticker : public CLabelUI {
+public:
+    std::wstring GetClass() const override { return L"Ticker"; }
+    void OnInit() override { started = m_Manager->SetTimer(this, 2100, 24); }
+    void HandleEvent(TUIEvent& ev) override {
+        CLabelUI::HandleEvent(ev);
+        if (ev.type == UIEventType::Timer) ++ticks;
+    }
+    bool started = false;
+    int ticks = 0;
+};
+
+}  // namespace
+
+TEST_F(ToolkitWindow, ControlsMadeByTheCallbackCanStartTimersWhenTheyJoin) {
+    window.layout = L"dialog.xml";
+    Ticker* ticker = nullptr;
+    window.factory = [&](const std::wstring& cls) -> CControlUI* {
+        if (cls != L"Ticker") return nullptr;
+        ticker = new Ticker;
+        return ticker;
+    };
+    // dialog.xml has no Ticker: add one the way a layout would.
+    Open();
+    CDialogBuilder builder;
+    CControlUI* made = builder.CreateFromText("<Ticker name=\"t\" text=\"x\"/>", &window, &window.GetManager(),
+                                              window.GetManager().GetRoot());
+    ASSERT_EQ(made, ticker);
+    ASSERT_TRUE(ticker->started);
+    backend->AdvanceTime(100);
+    EXPECT_EQ(ticker->ticks, 4);
+    EXPECT_EQ(window.notes.back(), L"timer t 2100");
+}
+
+TEST_F(ToolkitWindow, ClosingTheOwnerEndsItsModalPrompt) {
+    Open();
+    uint32_t result = 0;
+    bool promptGone = false;
+    CMessageLoop::Instance().PostTask([&] {
+        Dialog d;
+        d.Create(window.GetHWND(), L"d", WS_VISIBLE, 0);
+        CMessageLoop::Instance().PostTask([&] { window.DestroyWindow(); });
+        result = d.ShowModal();
+        promptGone = !d.IsAlive();
+    });
+    CMessageLoop::Instance().Run([&] { return window.IsAlive(); });
+    CMessageLoop::Instance().RunPending();
+    EXPECT_TRUE(promptGone);
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(ToolkitWindow, AControlShownLaterIsLaidOutInItsPlace) {
+    Open();
+    CControlUI* edit = window.Find<CControlUI>(L"edit");
+    CControlUI* min = window.Find<CControlUI>(L"minbtn");
+    UIRect before = min->GetPos();
+    min->SetVisible(false);
+    window.GetManager().EnsureLayout();
+    min->SetVisible(true);
+    window.GetManager().EnsureLayout();
+    EXPECT_EQ(min->GetPos(), before);
+    EXPECT_EQ(before, (UIRect{151, 5, 171, 25}));
+    EXPECT_EQ(edit->GetPos(), (UIRect{10, 115, 140, 135}));
+    edit->SetFixedWidth(60);  // floating: keeps its corner, takes the new width
+    window.GetManager().EnsureLayout();
+    EXPECT_EQ(edit->GetPos(), (UIRect{10, 115, 70, 135}));
+}
