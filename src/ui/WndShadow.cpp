@@ -27,6 +27,18 @@ double RoundRectDistance(double px, double py, double w, double h, double r) {
     return std::hypot(ox, oy) + std::min(std::max(qx, qy), 0.0) - r;
 }
 
+// The companion may be stacked above its owner (an owned window is, on most
+// desktops), so the owner's own area stays clear and the window shows
+// through; beneath the owner this changes nothing.
+void ClearOwnerArea(cairo_surface_t* surface, int x, int y, int width, int height, UISize round) {
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    CCanvas::RoundRectPath(cr, {x, y, x + width, y + height}, round.cx, round.cy);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+}
+
 cairo_surface_t* RenderComputed(const ShadowSettings& s, int width, int height, UISize round, int* dx,
                                 int* dy) {
     const int w = width + 2 * s.size, h = height + 2 * s.size;
@@ -67,10 +79,11 @@ cairo_surface_t* RenderComputed(const ShadowSettings& s, int width, int height, 
     cairo_surface_mark_dirty(surface);
     *dx = s.xOffset - s.size;
     *dy = s.yOffset - s.size;
+    ClearOwnerArea(surface, -*dx, -*dy, width, height, round);
     return surface;
 }
 
-cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, int* dx, int* dy) {
+cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, UISize round, int* dx, int* dy) {
     const UIRect& hole = s.holeOffset;
     const int w = width + hole.left + hole.right, h = height + hole.top + hole.bottom;
     if (w <= 0 || h <= 0) return nullptr;
@@ -89,6 +102,7 @@ cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, int
     cairo_surface_flush(surface);
     *dx = -hole.left;
     *dy = -hole.top;
+    ClearOwnerArea(surface, hole.left, hole.top, width, height, round);
     return surface;
 }
 
@@ -97,7 +111,7 @@ cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, int
 cairo_surface_t* RenderShadow(const ShadowSettings& settings, int width, int height, UISize round, int* dx,
                               int* dy) {
     if (width <= 0 || height <= 0) return nullptr;
-    if (!settings.image.empty()) return RenderImage(settings, width, height, dx, dy);
+    if (!settings.image.empty()) return RenderImage(settings, width, height, round, dx, dy);
     return RenderComputed(settings, width, height, round, dx, dy);
 }
 

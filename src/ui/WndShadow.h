@@ -33,8 +33,9 @@ struct ShadowSettings {
 
 // Renders the shadow for a window of `width` x `height` (rounded corners of
 // `round` like the window's). Returns an ARGB32 premultiplied surface and its
-// offset from the window's top-left corner; null when the shadow would be
-// empty or the image does not load. The caller destroys the surface.
+// offset from the window's top-left corner, with the window's own area left
+// clear; null when the shadow would be empty or the image does not load. The
+// caller destroys the surface.
 cairo_surface_t* RenderShadow(const ShadowSettings& settings, int width, int height, Toolkit::UISize round,
                               int* dx, int* dy);
 

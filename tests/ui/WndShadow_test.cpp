@@ -102,24 +102,34 @@ TEST(ComputedShadow, CoreDarknessFadeOverSharpnessExtentAndShift) {
     ShadowSettings s;
     s.darkness = 200;
     s.sharpness = 6;
-    s.size = 8;
+    s.size = 12;
     s.xOffset = 3;
     s.yOffset = -2;
     s.color = 0x26FF0000;
     int dx = 0, dy = 0;
     cairo_surface_t* shot = RenderShadow(s, 100, 60, {}, &dx, &dy);
     ASSERT_NE(shot, nullptr);
-    EXPECT_EQ(cairo_image_surface_get_width(shot), 116);
-    EXPECT_EQ(cairo_image_surface_get_height(shot), 76);
-    EXPECT_EQ(dx, 3 - 8);
-    EXPECT_EQ(dy, -2 - 8);
-    const int midY = 38;
-    EXPECT_EQ(Alpha(shot, 58, midY), 200);   // core
-    EXPECT_EQ(Alpha(shot, 6, midY), 200);    // sharpness reached
+    cairo_surface_flush(shot);
+    EXPECT_EQ(cairo_image_surface_get_width(shot), 124);
+    EXPECT_EQ(cairo_image_surface_get_height(shot), 84);
+    EXPECT_EQ(dx, 3 - 12);
+    EXPECT_EQ(dy, -2 - 12);
+    // The window covers x 9..108 and y 14..73 of the shadow.
+    const int midY = 44;
+    EXPECT_EQ(Alpha(shot, 6, midY), 200);    // core, once the fade is over
+    EXPECT_EQ(Alpha(shot, 8, midY), 200);
     EXPECT_LT(Alpha(shot, 0, midY), 20);     // outer edge nearly clear
     for (int x = 0; x < 6; ++x) EXPECT_LT(Alpha(shot, x, midY), Alpha(shot, x + 1, midY)) << x;
+    EXPECT_EQ(Alpha(shot, 123 - 6, midY), 200);  // the right side fades the same way
+    EXPECT_LT(Alpha(shot, 123, midY), 20);
+    EXPECT_EQ(Alpha(shot, 60, 76), 200);         // below the window (it ends at 73)
+    // The window's own area stays clear, so the shadow never tints it.
+    EXPECT_EQ(Pixel(shot, 9, 14), 0u);
+    EXPECT_EQ(Pixel(shot, 58, midY), 0u);
+    EXPECT_EQ(Pixel(shot, 108, 73), 0u);
+    EXPECT_EQ(Alpha(shot, 109, midY), 200);
     // The colour's own alpha byte does not weaken the shadow; premultiplied red.
-    const uint32_t core = Pixel(shot, 58, midY);
+    const uint32_t core = Pixel(shot, 6, midY);
     EXPECT_EQ((core >> 16) & 0xFF, 200u);
     EXPECT_EQ(core & 0xFFFF, 0u);
     cairo_surface_destroy(shot);
@@ -131,9 +141,14 @@ TEST(ComputedShadow, SharpnessZeroIsAHardEdge) {
     s.sharpness = 0;
     s.size = 2;
     int dx, dy;
+    s.xOffset = 0;
+    s.yOffset = 0;
     cairo_surface_t* shot = RenderShadow(s, 10, 10, {}, &dx, &dy);
     ASSERT_NE(shot, nullptr);
+    cairo_surface_flush(shot);
     EXPECT_EQ(Alpha(shot, 0, 7), 90);
+    EXPECT_EQ(Alpha(shot, 1, 7), 90);
+    EXPECT_EQ(Alpha(shot, 2, 7), 0);  // the window
     EXPECT_EQ(Alpha(shot, 13, 7), 90);
     cairo_surface_destroy(shot);
 }
@@ -179,8 +194,9 @@ TEST_F(ShadowImageTest, NineGridImageCoversTheWindowPlusTheHoleOffset) {
     EXPECT_EQ(Pixel(shot, 0, 0), 0xFF0000FFu);    // corners keep their size
     EXPECT_EQ(Pixel(shot, 27, 17), 0xFF0000FFu);
     EXPECT_EQ(Pixel(shot, 2, 15), 0xFF0000FFu);
-    EXPECT_NEAR(Alpha(shot, 14, 1), 128, 3);      // edges and centre stretched
-    EXPECT_NEAR(Alpha(shot, 14, 9), 128, 3);
+    EXPECT_NEAR(Alpha(shot, 14, 1), 128, 3);      // edges stretched
+    EXPECT_NEAR(Alpha(shot, 1, 9), 128, 3);
+    EXPECT_EQ(Pixel(shot, 14, 9), 0u);            // the window's area is clear
     cairo_surface_destroy(shot);
 }
 
