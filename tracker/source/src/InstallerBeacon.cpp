@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "BeaconTrackerWrapper.h"
+#include "TrackerSystem.h"
+#include "app/CommandLineArgs.h"
 #include "app/InstallerConfig.h"
 #include "utils/Text.h"
 
@@ -23,6 +25,18 @@ std::shared_ptr<BeaconTrackerWrapper> Tracker() {
     if (!g_InstallerConfig.m_IsEnableAppBeacon) return nullptr;
     std::lock_guard<std::mutex> g(g_HandleLock);
     return g_Tracker;
+}
+
+// The tracker starts before the command line is applied, yet the collector
+// address must follow the usual layers (the option over the file), or the
+// option could never take effect. So its option is read here, by the same
+// rules.
+std::wstring CollectorAddress() {
+    std::vector<std::wstring> args;
+    for (const auto& a : sys::ProcessArguments()) args.push_back(Utils::FromAnsi(a));
+    const CommandLineArgs cl(args);
+    if (cl.Has(L"-beaconserverurl")) return cl.GetString(L"-beaconserverurl");
+    return g_InstallerConfig.m_BeaconServerUrl;
 }
 
 }  // namespace
@@ -47,7 +61,7 @@ void BeaconStart() {
     tc.dlAppVersion = Utils::ToUtf8(c.m_DlAppVersion);
     tc.logPath = "";
     tc.edition = 0;
-    tc.serverUrl = Utils::ToUtf8(c.m_BeaconServerUrl);
+    tc.serverUrl = Utils::ToUtf8(CollectorAddress());
     auto tracker = CreateBeaconTracker(tc, false);
     std::lock_guard<std::mutex> g(g_HandleLock);
     g_Tracker = std::move(tracker);

@@ -3,6 +3,7 @@
 // not depend on the installer's UI or pipeline layers. Linux forms in
 // TrackerSystemLinux.cpp.
 #include <string>
+#include <vector>
 
 namespace tamik::beacon::sys {
 
@@ -27,5 +28,13 @@ namespace tamik::beacon::sys {
 // The per-user local application data folder: $XDG_DATA_HOME when it is an
 // absolute path, else ~/.local/share. No trailing "/".
 std::string LocalAppDataFolder();
+
+}  // namespace tamik::beacon::sys
+
+namespace tamik::beacon::sys {
+
+// The arguments the process was started with, argv[0] first (empty when
+// they cannot be read).
+std::vector<std::string> ProcessArguments();
 
 }  // namespace tamik::beacon::sys

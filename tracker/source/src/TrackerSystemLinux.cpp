@@ -83,3 +83,24 @@ std::string LocalAppDataFolder() {
 }
 
 }  // namespace tamik::beacon::sys
+
+#include <fstream>
+#include <iterator>
+
+namespace tamik::beacon::sys {
+
+std::vector<std::string> ProcessArguments() {
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> args;
+    size_t start = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i] == '\0') {
+            args.push_back(all.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return args;
+}
+
+}  // namespace tamik::beacon::sys
