@@ -94,6 +94,7 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     if (control && (!control->IsVisible() || !control->IsEnabled())) return;
     CControlUI* old = m_Focus;
     m_Focus = control;
+    ++m_Stats.focusChanges;
     if (old) {
         TUIEvent ev;
         ev.type = UIEventType::KillFocus;

@@ -50,6 +50,7 @@ struct TPaintStats {
     int paints = 0;             // paint passes
     int layouts = 0;            // layout passes
     int invalidations = 0;      // repaint requests
+    int focusChanges = 0;       // keyboard focus moved (to a control or to none)
 };
 
 class CPaintManagerUI {

@@ -206,6 +206,7 @@ bool CMessageLoop::FireOneTimer() {
     due->second.dueMs = now + due->second.periodMs;
     due->second.serial = ++m_TimerSerial;
     if (IMessageTarget* target = FindWindow(handle)) {
+        ++m_TimersFired;
         target->DispatchWindowMessage(WM_TIMER, id, 0);
     }
     return true;

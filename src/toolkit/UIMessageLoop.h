@@ -94,6 +94,8 @@ public:
 
     // Milliseconds until the next timer is due, -1 without timers.
     int NextTimerDelayMs();
+    // WM_TIMER messages delivered so far (tests and benchmarks read it).
+    uint64_t TimersFired() const { return m_TimersFired; }
 
     bool IsUiThread() const { return std::this_thread::get_id() == m_UiThread; }
 
@@ -124,6 +126,7 @@ private:
     WindowHandle m_NextHandle = 1;
     std::map<std::pair<WindowHandle, uintptr_t>, Timer> m_Timers;
     uint64_t m_TimerSerial = 0;
+    uint64_t m_TimersFired = 0;
 
     std::unique_ptr<ILoopWaiter> m_DefaultWaiter;
     std::unique_ptr<ILoopClock> m_DefaultClock;

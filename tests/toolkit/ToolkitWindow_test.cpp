@@ -129,7 +129,9 @@ TEST_F(ToolkitWindow, ControlTimersArriveAsTimerNotificationsUntilKilled) {
     CControlUI* bar = window.Find<CControlUI>(L"bar");
     ASSERT_TRUE(window.GetManager().SetTimer(root, 10, 3000));
     ASSERT_TRUE(window.GetManager().SetTimer(bar, 2100, 24));
+    uint64_t firedBefore = CMessageLoop::Instance().TimersFired();
     backend->AdvanceTime(100);
+    EXPECT_EQ(CMessageLoop::Instance().TimersFired() - firedBefore, 4u);
     int barTicks = 0, rootTicks = 0;
     for (const auto& n : window.notes) {
         if (n == L"timer bar 2100") ++barTicks;
@@ -303,8 +305,10 @@ TEST_F(ToolkitWindow, EditTypingCaretSelectionAndPaste) {
     Open();
     auto* edit = window.Find<CEditUI>(L"edit");
     ASSERT_NE(edit, nullptr);
+    int focusBefore = window.GetManager().Stats().focusChanges;
     ASSERT_TRUE(backend->Click(window, L"edit"));
     EXPECT_EQ(window.GetManager().GetFocus(), edit);
+    EXPECT_EQ(window.GetManager().Stats().focusChanges, focusBefore + 1);
     backend->TypeText(window, L"C:/Progam");
     EXPECT_EQ(edit->GetText(), L"C:/Progam");
     // Fix the typo: left twice, type the missing letter.

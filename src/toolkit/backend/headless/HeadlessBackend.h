@@ -53,13 +53,15 @@ public:
     // The painted window as an ARGB32 surface (caller destroys it).
     cairo_surface_t* Snapshot(WindowImplBase& window, bool withCompanions = false);
 
-    // Records.
+    // Records of all headless windows. Per window, CPaintManagerUI::Stats()
+    // counts paints, layouts, repaint requests and focus changes;
+    // CMessageLoop::TimersFired() counts delivered timers.
     struct Record {
-        int paints = 0;           // paint passes of hosts
+        int paints = 0;           // snapshots painted
         int invalidations = 0;    // repaint requests
         int messageBoxes = 0;
         std::wstring lastMessageBoxText, lastMessageBoxCaption;
-        std::vector<std::wstring> log;  // "focus <name>", "timer <window> <id>", "box <text>"
+        std::vector<std::wstring> log;  // "drag x,y" (caption drag), "front <title>", "box <text>"
     };
     Record& Records() { return m_Record; }
     std::wstring Clipboard;
