@@ -249,7 +249,7 @@ void CWinDownloader::dlThreadFun(void* context) {
             return;
         }
         std::unique_lock<std::mutex> guard(self->m_SleepLock);
-        self->m_Wake.wait_for(guard, std::chrono::milliseconds(1000),
+        self->m_Wake.wait_for(guard, self->m_RetryDelay,
                               [self] { return self->m_BindCallback.abortFlag.load(); });
         if (self->m_BindCallback.abortFlag) return;
     }

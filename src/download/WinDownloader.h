@@ -12,6 +12,7 @@
 #include <gio/gio.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -56,6 +57,9 @@ public:
 
     void Start() override;
 
+    // Pause after a failed attempt (1000 ms); before Start only.
+    void SetRetryDelayForTest(std::chrono::milliseconds delay) { m_RetryDelay = delay; }
+
     // The blocking system download: kS_OK or a failure number. Progress goes
     // to `bind`; `cancel` stops it from another thread.
     static int32_t URLDownloadToFile(const std::wstring& url, const std::wstring& filePath,
@@ -76,4 +80,5 @@ private:
     GCancellable* m_Cancel;
     std::mutex m_SleepLock;
     std::condition_variable m_Wake;
+    std::chrono::milliseconds m_RetryDelay{1000};
 };

@@ -1,5 +1,8 @@
 // What every member of the downloader family promises alike.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <memory>
@@ -104,6 +107,30 @@ TEST_P(DownloaderFamily, RefusesAServerWhoseCertificateDoesNotVerify) {
     d.reset();
     EXPECT_EQ(rec.Codes().back(), DL_CODE_FAIL);
     EXPECT_EQ(server.Count("GET", path), 0);
+    EXPECT_FALSE(testsupport::FileExists(target));
+}
+
+TEST_P(DownloaderFamily, FullDiskEndsInFailureNotSuccess) {
+    LoopbackHttpServer server;
+    const std::string body = MakeContent(3 << 20);
+    server.ServeBytes("/setup.exe", body);  // no digest: only the write errors can tell
+    // A file-size limit makes every write past 1 MiB fail as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limit = old;
+    limit.rlim_cur = 1 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    Recorder rec;
+    auto d = Make(GetParam(), rec.Callback(), server.Url("/setup.exe"), target);
+    d->Start();
+    const bool ended = rec.WaitForOutcomes(1);
+    d.reset();
+    setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_TRUE(ended);
+    const auto codes = rec.Codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), DL_CODE_SUCCESS), 0);
+    EXPECT_TRUE(codes.back() == DL_CODE_FAIL || codes.back() == DL_CODE_RETRY);
     EXPECT_FALSE(testsupport::FileExists(target));
 }
 

@@ -73,8 +73,11 @@ TEST(LumoraDownloadTool, PrintsEveryReportAndExitsWithTheOutcome) {
         ToolRun run = RunTool(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args;
         EXPECT_EQ(Codes(run), c.lines) << c.args;
+        EXPECT_EQ(testsupport::FileExists(file) && testsupport::ReadFile(file) == body,
+                  c.exitCode == 0)
+            << c.args;
+        std::remove(file.c_str());
     }
-    EXPECT_TRUE(testsupport::ReadFile(file) == body);
 }
 
 TEST(LumoraDownloadTool, RejectsBadUsage) {

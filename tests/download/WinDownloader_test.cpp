@@ -84,6 +84,7 @@ TEST_F(WinDownloaderTest, FailuresCarryTheMatchingNumber) {
         server.ClearLog();
         server.Serve("/p.exe", c.rules);
         CWinDownloader d(rec.Callback(), Utils::FromUtf8(server.Url("/p.exe")), targetW);
+        d.SetRetryDelayForTest(std::chrono::milliseconds(20));
         d.Start();
         ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
         EXPECT_EQ(rec.Last(DL_CODE_FAIL).value, static_cast<double>(static_cast<int32_t>(c.hresult)))

@@ -166,7 +166,9 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
             sender->sent += static_cast<int64_t>(chunk);
             return true;
         };
-        if (f.sendLength) {
+        if (sender->body->empty()) {
+            res.set_content(std::string(), "application/octet-stream");
+        } else if (f.sendLength) {
             res.set_content_provider(sender->body->size(), "application/octet-stream", provider);
         } else {
             res.set_chunked_content_provider(
