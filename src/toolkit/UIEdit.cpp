@@ -61,20 +61,9 @@ std::wstring CEditUI::DisplayText() const {
     return m_Password ? std::wstring(m_Text.size(), L'\x25CF') : m_Text;
 }
 
-namespace {
-
-// Pixel offset of each caret position in a single line of text.
-std::vector<int> CaretOffsets(const std::wstring& text, const TFontInfo& font) {
-    std::vector<int> offsets(text.size() + 1, 0);
-    for (size_t i = 1; i <= text.size(); ++i) offsets[i] = CCanvas::MeasureText(text.substr(0, i), font).cx;
-    return offsets;
-}
-
-}  // namespace
-
 int CEditUI::CaretFromPoint(UIPoint pt) const {
     TFontInfo font = m_Manager ? m_Manager->GetFont(m_Font) : TFontInfo{};
-    std::vector<int> offsets = CaretOffsets(DisplayText(), font);
+    std::vector<int> offsets = CCanvas::CaretOffsets(DisplayText(), font);
     int x = pt.x - (m_rcItem.left + m_TextPadding.left) + m_ScrollX;
     int best = 0;
     for (size_t i = 0; i < offsets.size(); ++i) {
@@ -196,7 +185,7 @@ void CEditUI::PaintText(cairo_t* cr) {
     if (rc.IsEmpty()) return;
     TFontInfo font = m_Manager ? m_Manager->GetFont(m_Font) : TFontInfo{};
     std::wstring text = DisplayText();
-    std::vector<int> offsets = CaretOffsets(text, font);
+    std::vector<int> offsets = CCanvas::CaretOffsets(text, font);
     // Keep the caret inside the box.
     int caretX = offsets[std::clamp(m_Caret, 0, static_cast<int>(text.size()))];
     if (caretX - m_ScrollX > rc.Width() - 2) m_ScrollX = caretX - rc.Width() + 2;

@@ -560,4 +560,35 @@ UISize CCanvas::MeasureText(const std::wstring& text, const TFontInfo& font, int
     return {w, h};
 }
 
+std::vector<int> CCanvas::CaretOffsets(const std::wstring& text, const TFontInfo& font) {
+    std::vector<int> offsets(text.size() + 1, 0);
+    if (text.empty()) return offsets;
+    // One layout for the whole line; Pango reports each character's position
+    // by its byte index in the UTF-8 text.
+    // Control characters count as one position each, so they become spaces.
+    std::wstring line = text;
+    for (auto& c : line) {
+        if (c < 0x20) c = L' ';
+    }
+    PangoLayout* layout = MakeLayout(MeasureContext(), line, font, DT_SINGLELINE, 0, 0);
+    std::string utf8 = pango_layout_get_text(layout);
+    int byte = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        PangoRectangle pos;
+        pango_layout_index_to_pos(layout, byte, &pos);
+        offsets[i] = PANGO_PIXELS(pos.x);
+        if (i == text.size()) break;
+        // Advance over one code point.
+        int len = 1;
+        unsigned char lead = static_cast<unsigned char>(utf8[byte]);
+        if (lead >= 0xF0) len = 4; else if (lead >= 0xE0) len = 3; else if (lead >= 0xC0) len = 2;
+        byte = std::min<int>(byte + len, static_cast<int>(utf8.size()));
+    }
+    int w = 0, h = 0;
+    pango_layout_get_pixel_size(layout, &w, &h);
+    offsets.back() = std::max(offsets.back(), w);
+    g_object_unref(layout);
+    return offsets;
+}
+
 }  // namespace Toolkit

@@ -106,6 +106,8 @@ public:
                          const TFontInfo& font, uint32_t flags);
     // Extent of the text in the font (one line unless `wrapWidth` > 0).
     static UISize MeasureText(const std::wstring& text, const TFontInfo& font, int wrapWidth = 0);
+    // Pixel offset of every caret position 0..size() in one line of text.
+    static std::vector<int> CaretOffsets(const std::wstring& text, const TFontInfo& font);
     // Rounded-rectangle path (for clipping and window corners).
     static void RoundRectPath(cairo_t* cr, const UIRect& rc, int roundX, int roundY);
 };

@@ -89,3 +89,14 @@ TEST(ToolkitParse, ChineseTextIsMeasuredWithTheCjkFace) {
     EXPECT_GE(size.cy, 24);
     EXPECT_EQ(CCanvas::MeasureText(L"", font), (UISize{0, 0}));
 }
+
+TEST(ToolkitParse, CaretOffsetsGrowWithEveryCharacter) {
+    TFontInfo font{L"微软雅黑", 12, false, false, false};
+    std::wstring text = L"C:/目录\r\nx";
+    std::vector<int> offsets = CCanvas::CaretOffsets(text, font);
+    ASSERT_EQ(offsets.size(), text.size() + 1);
+    EXPECT_EQ(offsets[0], 0);
+    for (size_t i = 1; i < offsets.size(); ++i) EXPECT_GT(offsets[i], offsets[i - 1]) << i;
+    // The whole line is as wide as its measured extent.
+    EXPECT_NEAR(offsets[3], CCanvas::MeasureText(L"C:/", font).cx, 1);
+}
