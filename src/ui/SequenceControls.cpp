@@ -33,32 +33,29 @@ constexpr size_t kFrameNameMax = 260;  // characters, with the terminator
 bool CSequenceAnimation::FormatFrame(const std::wstring& pattern, int frame, std::wstring* out) {
     // Find the one conversion and check that nothing else would consume an
     // argument.
-    size_t convStart = std::wstring::npos, convEnd = 0;
+    bool found = false;
     for (size_t i = 0; i < pattern.size(); ++i) {
         if (pattern[i] != L'%') continue;
         if (i + 1 < pattern.size() && pattern[i + 1] == L'%') {
             ++i;
             continue;
         }
-        if (convStart != std::wstring::npos) return false;  // a second conversion
+        if (found) return false;  // a second conversion
         size_t j = i + 1;
-        while (j < pattern.size() && std::wcschr(L"-+ #0", pattern[j])) ++j;
+        while (j < pattern.size() && pattern[j] != 0 && std::wcschr(L"-+ #0", pattern[j])) ++j;
         while (j < pattern.size() && std::iswdigit(pattern[j])) ++j;
         if (j < pattern.size() && pattern[j] == L'.') {
             ++j;
             while (j < pattern.size() && std::iswdigit(pattern[j])) ++j;
         }
-        if (j >= pattern.size() || !std::wcschr(L"diuxX", pattern[j])) return false;
-        if (j - i > 8) return false;  // widths beyond two digits make no file name
-        convStart = i;
-        convEnd = j + 1;
+        if (j >= pattern.size() || pattern[j] == 0 || !std::wcschr(L"diuxX", pattern[j])) return false;
+        found = true;
         i = j;
     }
-    if (convStart == std::wstring::npos) return false;
+    if (!found) return false;
     wchar_t buffer[kFrameNameMax];
     const int n = std::swprintf(buffer, kFrameNameMax, pattern.c_str(), frame);
     if (n < 0 || static_cast<size_t>(n) >= kFrameNameMax) return false;
-    (void)convEnd;
     out->assign(buffer, static_cast<size_t>(n));
     return true;
 }
