@@ -395,6 +395,8 @@ TEST_F(ToolkitWindow, MissingSkinResourceLeavesAnEmptyWindow) {
 }
 
 TEST_F(ToolkitWindow, UnloadableLayoutShowsTheMessageAndExitsWithOne) {
+    // Pango may have started a thread; the child re-runs the test from main.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     struct Broken : TestWindow {
         Broken() {
             kind = ResourceKind::Folder;
