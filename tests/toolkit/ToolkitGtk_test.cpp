@@ -115,7 +115,7 @@ TEST(ToolkitGtk, WindowMapsAndPaints) {
     window.CenterWindow();
     window.ShowWindow(true);
     CMessageLoop& loop = CMessageLoop::Instance();
-    loop.SetTimer(window.GetHWND(), 99, 10000);
+    loop.SetTimer(window.GetHWND(), 99, 15000);
     loop.Run([&] { return window.Paints() == 0 && !window.timedOut; });
     ASSERT_FALSE(window.timedOut) << "the window was never painted";
     // Let the X server take the drawing before looking at the screen.
@@ -145,6 +145,17 @@ TEST(ToolkitGtk, WindowMapsAndPaints) {
     EXPECT_EQ(pixel(rc.left + 11, rc.top + 41), 0xFF0000u);
     EXPECT_EQ(pixel(rc.left + 5, rc.top + 140), 0xFFFFFFu);
     cairo_surface_destroy(screen);
+
+    // Real input: the pointer clicks the close button (175..195, 5..25).
+    if (!FindProgram("xdotool").empty()) {
+        std::string click = "xdotool mousemove --sync " + std::to_string(rc.left + 185) + " " +
+                            std::to_string(rc.top + 15) + " click 1";
+        setenv("DISPLAY", display.Name().c_str(), 1);
+        ASSERT_EQ(std::system(click.c_str()), 0);
+        loop.Run([&] { return window.IsAlive() && !window.timedOut; });
+        EXPECT_FALSE(window.IsAlive()) << "the click on closebtn did not close the window";
+        EXPECT_EQ(window.GetResult(), IDOK);
+    }
     window.DestroyWindow();
     SetBackend(nullptr);
 }

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -129,7 +130,10 @@ public:
         gtk_widget_set_size_request(m_Area, rc.Width(), rc.Height());
         gtk_window_resize(GTK_WINDOW(m_Window), rc.Width(), rc.Height());
         gtk_window_move(GTK_WINDOW(m_Window), rc.left, rc.top);
-        if (sized) m_Sink->OnHostMessage(WM_SIZE, SIZE_RESTORED, MakeLParam(rc.Width(), rc.Height()));
+        if (sized) {
+            ApplyShape();
+            m_Sink->OnHostMessage(WM_SIZE, SIZE_RESTORED, MakeLParam(rc.Width(), rc.Height()));
+        }
         if (moved) {
             m_Sink->OnHostMessage(WM_MOVE, 0, MakeLParam(rc.left, rc.top));
             FollowCompanions();
@@ -177,7 +181,10 @@ public:
         }
         g_object_unref(loader);
     }
-    void SetRoundCorner(int, int) override {}
+    void SetRoundCorner(int cx, int cy) override {
+        m_Round = {cx, cy};
+        ApplyShape();
+    }
     std::unique_ptr<ICompanionLayer> CreateCompanionLayer() override {
         auto c = std::make_unique<GtkCompanion>(this);
         m_Companions.push_back(c.get());
@@ -201,6 +208,28 @@ public:
     GtkWidget* Widget() const { return m_Window; }
 
 private:
+    // Cuts the corners of the window's shape along the ellipse of the
+    // layout's "roundcorner", row by row.
+    void ApplyShape() {
+        int w = m_Bounds.Width(), h = m_Bounds.Height();
+        if (m_Round.cx <= 0 || m_Round.cy <= 0 || w <= 0 || h <= 0) {
+            gtk_widget_shape_combine_region(m_Window, nullptr);
+            return;
+        }
+        cairo_rectangle_int_t all{0, 0, w, h};
+        cairo_region_t* region = cairo_region_create_rectangle(&all);
+        double rx = m_Round.cx / 2.0, ry = m_Round.cy / 2.0;
+        for (int y = 0; y < static_cast<int>(std::ceil(ry)) && y < h / 2; ++y) {
+            double dy = (ry - (y + 0.5)) / ry;
+            int inset = static_cast<int>(std::lround(rx - rx * std::sqrt(std::max(0.0, 1.0 - dy * dy))));
+            if (inset <= 0) continue;
+            cairo_rectangle_int_t cut[4] = {{0, y, inset, 1}, {w - inset, y, inset, 1},
+                                            {0, h - 1 - y, inset, 1}, {w - inset, h - 1 - y, inset, 1}};
+            for (auto& r : cut) cairo_region_subtract_rectangle(region, &r);
+        }
+        gtk_widget_shape_combine_region(m_Window, region);
+        cairo_region_destroy(region);
+    }
     void FollowCompanions() {
         for (GtkCompanion* c : m_Companions) c->Follow(m_Bounds);
     }
@@ -284,6 +313,7 @@ private:
     GtkWidget* m_Window;
     GtkWidget* m_Area;
     UIRect m_Bounds;
+    UISize m_Round;
     bool m_Shown = false;
     bool m_Minimized = false;
     bool m_InputEnabled = true;
