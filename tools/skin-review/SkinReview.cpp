@@ -26,6 +26,7 @@
 #include "ui/MessageBoxWnd.h"
 #include "ui/SequenceControls.h"
 #include "ui/SkinFrame.h"
+#include "ui/SkinLint.h"
 
 using namespace Toolkit;
 
@@ -49,6 +50,7 @@ public:
 void Write(WindowImplBase& window, const std::string& name) {
     CHeadlessBackend* backend = CHeadlessBackend::Current();
     window.GetManager().EnsureLayout();
+    for (const std::string& problem : FindTextProblems(window.GetManager())) g_Errors.push_back(name + ": " + problem);
     cairo_surface_t* shot = backend->Snapshot(window, true);
     if (shot == nullptr || cairo_surface_status(shot) != CAIRO_STATUS_SUCCESS) {
         g_Errors.push_back(name + ": no snapshot");
