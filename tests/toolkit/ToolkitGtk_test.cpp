@@ -94,6 +94,7 @@ public:
         return 0;
     }
     int Paints() { return m_Manager.Stats().paints; }
+    std::wstring EditText() { return m_Manager.FindControl(L"edit")->GetText(); }
     bool timedOut = false;
 };
 
@@ -146,11 +147,20 @@ TEST(ToolkitGtk, WindowMapsAndPaints) {
     EXPECT_EQ(pixel(rc.left + 5, rc.top + 140), 0xFFFFFFu);
     cairo_surface_destroy(screen);
 
-    // Real input: the pointer clicks the close button (175..195, 5..25).
+    // Real input: typing into the edit (10..140, 115..135), then the pointer
+    // clicks the close button (175..195, 5..25).
     if (!FindProgram("xdotool").empty()) {
+        setenv("DISPLAY", display.Name().c_str(), 1);
+        std::string type = "xdotool mousemove --sync " + std::to_string(rc.left + 60) + " " +
+                           std::to_string(rc.top + 125) + " click 1 type --delay 5 'ab c'";
+        ASSERT_EQ(std::system(type.c_str()), 0);
+        for (int i = 0; i < 200 && window.EditText() != L"ab c"; ++i) {
+            g_main_context_iteration(nullptr, FALSE);
+            usleep(5000);
+        }
+        EXPECT_EQ(window.EditText(), L"ab c");
         std::string click = "xdotool mousemove --sync " + std::to_string(rc.left + 185) + " " +
                             std::to_string(rc.top + 15) + " click 1";
-        setenv("DISPLAY", display.Name().c_str(), 1);
         ASSERT_EQ(std::system(click.c_str()), 0);
         loop.Run([&] { return window.IsAlive() && !window.timedOut; });
         EXPECT_FALSE(window.IsAlive()) << "the click on closebtn did not close the window";

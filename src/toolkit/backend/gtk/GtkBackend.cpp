@@ -112,8 +112,17 @@ public:
         g_signal_connect(m_Window, "delete-event", G_CALLBACK(&GtkHost::OnDelete), this);
         g_signal_connect(m_Window, "window-state-event", G_CALLBACK(&GtkHost::OnState), this);
         gtk_widget_show(m_Area);
+        // Input methods (CJK typing, compose keys) hand over finished text.
+        m_Im = gtk_im_multicontext_new();
+        g_signal_connect(m_Im, "commit", G_CALLBACK(&GtkHost::OnCommit), this);
+        g_signal_connect(m_Window, "realize", G_CALLBACK(&GtkHost::OnRealize), this);
+        g_signal_connect(m_Window, "focus-in-event", G_CALLBACK(&GtkHost::OnFocus), this);
+        g_signal_connect(m_Window, "focus-out-event", G_CALLBACK(&GtkHost::OnFocus), this);
     }
     ~GtkHost() override {
+        g_signal_handlers_disconnect_by_data(m_Im, this);
+        gtk_im_context_set_client_window(m_Im, nullptr);
+        g_object_unref(m_Im);
         for (GtkCompanion* c : m_Companions) c->Detach();
         g_signal_handlers_disconnect_by_data(m_Area, this);
         g_signal_handlers_disconnect_by_data(m_Window, this);
@@ -279,10 +288,26 @@ private:
         auto* self = static_cast<GtkHost*>(p);
         if (!self->m_InputEnabled) return TRUE;
         uint32_t mods = Modifiers(e->state);
+        // Printable keys reach the window as text through the input method.
+        if (!(mods & MK_CONTROL) && gtk_im_context_filter_keypress(self->m_Im, e)) return TRUE;
         if (WParam vk = VirtualKeyOf(e->keyval)) self->m_Sink->OnHostMessage(WM_KEYDOWN, vk, mods);
-        guint32 ch = gdk_keyval_to_unicode(e->keyval);
-        if (ch >= 0x20 && ch != 0x7F && !(mods & MK_CONTROL)) self->m_Sink->OnHostMessage(WM_CHAR, ch, mods);
         return TRUE;
+    }
+    static void OnCommit(GtkIMContext*, const gchar* text, gpointer p) {
+        auto* self = static_cast<GtkHost*>(p);
+        for (wchar_t c : Utils::FromUtf8(text ? text : "")) self->m_Sink->OnHostMessage(WM_CHAR, static_cast<WParam>(c), 0);
+    }
+    static void OnRealize(GtkWidget* w, gpointer p) {
+        gtk_im_context_set_client_window(static_cast<GtkHost*>(p)->m_Im, gtk_widget_get_window(w));
+    }
+    static gboolean OnFocus(GtkWidget*, GdkEventFocus* e, gpointer p) {
+        auto* self = static_cast<GtkHost*>(p);
+        if (e->in) {
+            gtk_im_context_focus_in(self->m_Im);
+        } else {
+            gtk_im_context_focus_out(self->m_Im);
+        }
+        return FALSE;
     }
     static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer p) {
         auto* self = static_cast<GtkHost*>(p);
@@ -312,6 +337,7 @@ private:
     IWindowHostSink* m_Sink;
     GtkWidget* m_Window;
     GtkWidget* m_Area;
+    GtkIMContext* m_Im = nullptr;
     UIRect m_Bounds;
     UISize m_Round;
     bool m_Shown = false;
