@@ -59,6 +59,7 @@ void CDownloadInstaller::SetParams(const std::wstring& downloadUrl,
                                    const std::wstring& installDir, bool desktopShortcut,
                                    bool quickLaunchShortcut, bool adminAccount, bool elevated,
                                    const std::wstring& language) {
+    std::lock_guard<std::mutex> lock(m_FieldsLock);
     m_DownloadUrl = downloadUrl;
     m_PrevUninstaller = prevUninstaller;
     m_InstallDir = installDir;
@@ -86,6 +87,7 @@ void CDownloadInstaller::Forward(int code, double value, const std::wstring& tex
 }
 
 void CDownloadInstaller::Start() {
+    std::unique_lock<std::mutex> fields(m_FieldsLock);
     m_PackagePath = PackagePathFor(m_InstallDir);
     const int type = g_InstallerConfig.m_DownloadType;
     LOG_RAW(L"DL_TYPE=%d\r\n", type);
@@ -107,12 +109,15 @@ void CDownloadInstaller::Start() {
     m_Installer->SetElevated(m_Elevated);
     m_Installer->SetLanguage(m_Language);
 
-    if (!m_PrevUninstaller.empty() && Platform::IsRegularFile(Utils::ToAnsi(m_PrevUninstaller))) {
+    const std::wstring prevUninstaller = m_PrevUninstaller;
+    fields.unlock();
+
+    if (!prevUninstaller.empty() && Platform::IsRegularFile(Utils::ToAnsi(prevUninstaller))) {
         const std::wstring copy = UninstallerCopyPath();
-        const std::wstring home = ParentFolder(m_PrevUninstaller);
+        const std::wstring home = ParentFolder(prevUninstaller);
         std::string why;
         if (!copy.empty() &&
-            !Platform::CopyFileReplacing(Utils::ToAnsi(m_PrevUninstaller), Utils::ToAnsi(copy), &why))
+            !Platform::CopyFileReplacing(Utils::ToAnsi(prevUninstaller), Utils::ToAnsi(copy), &why))
             LOG(L"uninstaller not copied: %ls", Utils::FromAnsi(why).c_str());
         // A copy that failed is reported by the runner as a missing file.
         m_UnInstaller = std::make_unique<CUnInstaller>(
@@ -133,20 +138,25 @@ void CDownloadInstaller::WaitForRunners() {
 }
 
 void CDownloadInstaller::DeletePackages() {
-    DeleteQuietly(m_PackagePath);
+    const std::wstring current = PackagePath();
+    DeleteQuietly(current);
     std::lock_guard<std::mutex> lock(g_RememberedLock);
-    if (!g_RememberedPackage.empty() && g_RememberedPackage != m_PackagePath)
+    if (!g_RememberedPackage.empty() && g_RememberedPackage != current)
         DeleteQuietly(g_RememberedPackage);
-    g_RememberedPackage = m_PackagePath;
+    g_RememberedPackage = current;
 }
 
 void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& text) {
     Forward(code, value, text);
     switch (code) {
-        case DL_CODE_START:
-            Utils::MakeDirectoryTree(m_InstallDir);
+        case DL_CODE_START: {
+            std::unique_lock<std::mutex> fields(m_FieldsLock);
+            const std::wstring dir = m_InstallDir;
+            fields.unlock();
+            Utils::MakeDirectoryTree(dir);
             LOG_RAW(L"DL_CODE_START\r\n");
             break;
+        }
         case DL_CODE_PROGRESS: LOG_RAW(L"DL_CODE_PROGRESS\r\n"); break;
         case DL_CODE_SUCCESS:
             LOG_RAW(L"DOWNLOAD_SUCCESS\r\n");

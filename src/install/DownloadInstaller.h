@@ -7,6 +7,7 @@
 // restarting the downloader).
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "download/Downloader.h"
@@ -52,7 +53,10 @@ public:
     void WaitForRunners();
 
     // The package path of the current (or last) start.
-    const std::wstring& PackagePath() const { return m_PackagePath; }
+    std::wstring PackagePath() const {
+        std::lock_guard<std::mutex> lock(m_FieldsLock);
+        return m_PackagePath;
+    }
 
     // "<dir>/__Package_lumoraapp.exe"
     static std::wstring PackagePathFor(const std::wstring& installDir);
@@ -69,6 +73,10 @@ private:
     // attempt, and remembers this one.
     void DeletePackages();
 
+    // The owner may start again right after a final report, while the
+    // worker that sent it still deletes the package: the fields it reads
+    // are guarded.
+    mutable std::mutex m_FieldsLock;
     std::unique_ptr<CUnInstaller> m_UnInstaller;
     std::unique_ptr<CDownloader> m_Downloader;
     std::unique_ptr<CInstaller> m_Installer;

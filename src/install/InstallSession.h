@@ -136,7 +136,7 @@ public:
     int StartupStyle() const { return m_StartupStyle; }
     uint32_t TopShowDelay() const { return m_TopShowDelay; }
     uint32_t FinishCloseDelay() const { return m_FinishCloseDelay; }
-    const std::wstring& PackagePath() const { return m_Pipeline->PackagePath(); }
+    std::wstring PackagePath() const { return m_Pipeline->PackagePath(); }
     TrackExtras Extras() const { return {{L"AB", m_AbGroup}}; }
     // The label for a percent: "正在安装中:%d%%，请稍候..." or, after 60 s
     // of download, "正在安装中:%d%%，请耐心等待...".

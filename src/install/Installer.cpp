@@ -55,9 +55,10 @@ std::wstring CInstaller::BuildCommandLine() const {
 }
 
 void CInstaller::Start() {
-    m_CommandLine = BuildCommandLine();
     std::lock_guard<std::mutex> lock(m_WorkerLock);
-    m_Worker.reset();  // waits for the previous run
+    // The previous run reads the command line until it ends.
+    m_Worker.reset();
+    m_CommandLine = BuildCommandLine();
     m_Worker = std::make_unique<Utils::Thread>(this, L"ABDEF",
                                                [](void* self) { static_cast<CInstaller*>(self)->Run(); });
     if (m_Worker->HasHandle()) m_Worker->Start();

@@ -40,7 +40,7 @@ public:
     void SetElevated(bool on) { m_Elevated = on; }
     void SetLanguage(const std::wstring& language) { m_Language = language; }
 
-    // Builds the command line, waits for a previous worker to end, and starts
+    // Waits for a previous worker to end, builds the command line and starts
     // a new worker ("ABDEF") that runs the package. Returns at once. Any
     // thread but the worker's own.
     void Start();

@@ -29,9 +29,9 @@ std::wstring CUnInstaller::BuildCommandLine() const {
 }
 
 void CUnInstaller::Start() {
-    m_CommandLine = BuildCommandLine();
     std::lock_guard<std::mutex> lock(m_WorkerLock);
     m_Worker.reset();
+    m_CommandLine = BuildCommandLine();
     m_Worker = std::make_unique<Utils::Thread>(
         this, L"UnInstaller", [](void* self) { static_cast<CUnInstaller*>(self)->Run(); });
     if (m_Worker->HasHandle()) m_Worker->Start();

@@ -7,10 +7,12 @@
 #include <utime.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "ChildScripts.h"
 #include "platform/ProfileIni.h"
 #include "utils/PipeProcess.h"
+#include "utils/SystemInfo.h"
 #include "utils/Text.h"
 
 namespace {
@@ -116,6 +118,8 @@ TEST_P(SilentPerDownloadType, InstallsTheProductAndRecordsIt) {
     EXPECT_NE(Platform::ReadProfileString(identity, "Init", "UpdateTime", ""), "");
     // The package asks for the product to be started.
     EXPECT_NE(installtest::WaitForLine(m_Install + "/product-started"), "");
+    // The product ends by itself; the next test must not find it running.
+    while (Utils::FindProcessByName(L"lumoraapp.exe") != 0) std::this_thread::yield();
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, SilentPerDownloadType, testing::Values(1, 2, 3));

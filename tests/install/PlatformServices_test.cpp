@@ -97,51 +97,6 @@ TEST(Accounts, AdministratorAccounts) {
     if (!Utils::GetConsoleUserName(name)) EXPECT_EQ(name, L"unchanged");
 }
 
-// A running copy of sleep under the given file name.
-class NamedProcess {
-public:
-    explicit NamedProcess(const std::string& name) {
-        const std::string exe = HomePath(name);
-        std::system(("cp /bin/sleep '" + exe + "'").c_str());
-        m_Child.Launch(Utils::FromAnsi(exe), Utils::FromAnsi(name) + L" 1000");
-    }
-    ~NamedProcess() {
-        ::kill(m_Child.ProcessId(), SIGKILL);
-        m_Child.WaitForEnd();
-    }
-    int Pid() const { return m_Child.ProcessId(); }
-
-private:
-    Utils::PipeProcess m_Child;
-};
-
-TEST(ProcessFinder, FindsNamesLongerThanTheKernelKeeps) {
-    NamedProcess p("lumoratool_un_asa.exe");
-    EXPECT_EQ(Utils::FindProcessByName(L"lumoratool_un_asa.exe"), static_cast<uint32_t>(p.Pid()));
-    // Same first 15 bytes, different name.
-    EXPECT_EQ(Utils::FindProcessByName(L"lumoratool_un_aXX.exe"), 0u);
-    EXPECT_EQ(Utils::FindProcessByName(L"lumoratool_un_a"), 0u);
-}
-
-TEST(ProcessFinder, ComparesExactlyWithCase) {
-    NamedProcess p("lumoraapp.exe");
-    EXPECT_EQ(Utils::FindProcessByName(L"lumoraapp.exe"), static_cast<uint32_t>(p.Pid()));
-    EXPECT_EQ(Utils::FindProcessByName(L"LumoraApp.exe"), 0u);
-    EXPECT_EQ(Utils::FindProcessByName(L""), 0u);
-}
-
-TEST(ProcessFinder, EndedButUnreapedProcessDoesNotRun) {
-    const std::string exe = HomePath("lumoraapp.exe");
-    std::system(("cp /bin/true '" + exe + "'").c_str());
-    Utils::PipeProcess child;
-    child.Launch(Utils::FromAnsi(exe), L"lumoraapp.exe");
-    const std::string stat = "/proc/" + std::to_string(child.ProcessId()) + "/stat";
-    // Not reaped by us yet: the kernel keeps it as a zombie.
-    while (testsupport::ReadFile(stat).find(") Z") == std::string::npos) std::this_thread::yield();
-    EXPECT_EQ(Utils::FindProcessByName(L"lumoraapp.exe"), 0u);
-    child.WaitForEnd();
-}
-
 TEST(ProcessFinder, NameRuleOverWhatProcShows) {
     struct Case {
         const char* comm;

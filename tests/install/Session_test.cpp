@@ -161,24 +161,6 @@ TEST_F(Session, DirectoryThatCannotBeMadeIsRefused) {
     EXPECT_EQ(observer.blocks[0], std::make_pair(InstallBlock::InvalidDirectory, std::wstring(L"无效路径")));
 }
 
-TEST_F(Session, RunningProductIsRefusedUnlessInstallingAnew) {
-    // A copy of a program that just waits, named like the product.
-    const std::string exe = HomePath("lumoraapp.exe");
-    std::system(("cp /bin/sleep '" + exe + "'").c_str());
-    Utils::PipeProcess product;
-    product.Launch(W(exe), L"lumoraapp.exe 1000");
-    EXPECT_TRUE(session.ProductBlocksInstall());
-    EXPECT_FALSE(session.StartInstall(W(HomePath("inst")), true, true));
-    ASSERT_EQ(observer.blocks.size(), 1u);
-    EXPECT_EQ(observer.blocks[0].first, InstallBlock::ProductRunning);
-    g_InstallerConfig.m_InsNew = true;
-    EXPECT_TRUE(session.StartInstall(W(HomePath("inst")), true, true));
-    g_InstallerConfig.m_InsNew = false;
-    ::kill(product.ProcessId(), SIGKILL);
-    product.WaitForEnd();
-    EXPECT_FALSE(session.ProductBlocksInstall());
-}
-
 TEST_F(Session, NetworkVerdict) {
     EXPECT_TRUE(session.OnNetworkChecked(64));
     EXPECT_TRUE(session.OnNetworkChecked(0));
