@@ -25,14 +25,20 @@ TEST_F(SequenceWindowTest, ProgressAnimationPlaysOnItsTimer) {
     Backend().AdvanceTime(24 * 4);
     EXPECT_EQ(anim->GetBkImage(), L"res\\mainWnd\\installBtnAnimate\\004.png");
 
+    // Start while playing: from frame 0 again, at the span it has now.
+    anim->SetSpan(50);
     anim->Start();
-    Backend().AdvanceTime(24);
+    Backend().AdvanceTime(30);
+    EXPECT_EQ(anim->GetBkImage(), L"res\\mainWnd\\installBtnAnimate\\004.png");
+    Backend().AdvanceTime(20);
     EXPECT_EQ(anim->GetBkImage(), L"res\\mainWnd\\installBtnAnimate\\000.png");
+    Backend().AdvanceTime(50);
+    EXPECT_EQ(anim->GetBkImage(), L"res\\mainWnd\\installBtnAnimate\\001.png");
 
     // The owner stops it by killing the timer; the last frame stays.
     m.KillTimer(anim, kSequenceTimerId);
     Backend().AdvanceTime(240);
-    EXPECT_EQ(anim->GetBkImage(), L"res\\mainWnd\\installBtnAnimate\\000.png");
+    EXPECT_EQ(anim->GetBkImage(), L"res\\mainWnd\\installBtnAnimate\\001.png");
     window.DestroyWindow();
 }
 
