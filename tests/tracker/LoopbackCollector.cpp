@@ -6,10 +6,22 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
 namespace trackertest {
+namespace {
+
+// Trackers read the screen size from the display; a developer's display must
+// not leak into the tests (the screen tests set their own).
+const bool g_NoDisplay = [] {
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    return true;
+}();
+
+}  // namespace
 
 LoopbackCollector::LoopbackCollector(bool fail, std::string jsonlPath)
     : m_Collector(std::move(jsonlPath), fail), m_Server(std::make_unique<httplib::Server>()) {
