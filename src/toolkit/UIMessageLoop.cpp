@@ -234,9 +234,12 @@ int CMessageLoop::RunPending() {
     return count;
 }
 
-bool CMessageLoop::Run(const std::function<bool()>& keepRunning) {
+bool CMessageLoop::Run(const std::function<bool()>& keepRunning, int timeoutMs) {
+    const int64_t deadline = timeoutMs >= 0 ? NowMs() + timeoutMs : -1;
+    auto timeLeft = [&]() -> int64_t { return deadline < 0 ? -1 : std::max<int64_t>(0, deadline - NowMs()); };
     while (keepRunning()) {
         if (QuitPending()) return false;
+        if (deadline >= 0 && timeLeft() == 0) break;
         if (RunPending() > 0) continue;
         if (QuitPending()) return false;
         if (!keepRunning()) break;
@@ -246,7 +249,10 @@ bool CMessageLoop::Run(const std::function<bool()>& keepRunning) {
             queued = !m_Queue.empty();
         }
         if (queued) continue;
-        m_Waiter->Wait(NextTimerDelayMs());
+        int wait = NextTimerDelayMs();
+        int64_t left = timeLeft();
+        if (left >= 0 && (wait < 0 || left < wait)) wait = static_cast<int>(left);
+        m_Waiter->Wait(wait);
     }
     return !QuitPending();
 }

@@ -78,10 +78,11 @@ public:
     void KillAllTimers(WindowHandle handle);
     bool HasTimer(WindowHandle handle, uintptr_t id) const;
 
-    // Runs the loop until `keepRunning` answers false or WM_QUIT is taken
-    // from the queue; a WM_QUIT ends every nested loop (it is kept pending
-    // for the outer ones). Returns false when it ended through WM_QUIT.
-    bool Run(const std::function<bool()>& keepRunning);
+    // Runs the loop until `keepRunning` answers false, `timeoutMs` (when not
+    // negative) has passed on the loop's clock, or WM_QUIT is taken from the
+    // queue; a WM_QUIT ends every nested loop (it is kept pending for the
+    // outer ones). Returns false when it ended through WM_QUIT.
+    bool Run(const std::function<bool()>& keepRunning, int timeoutMs = -1);
     // Dispatches everything that is queued or due now, without waiting.
     // Returns the number of messages, tasks and timers delivered.
     int RunPending();

@@ -490,3 +490,19 @@ TEST_F(ToolkitWindow, AControlShownLaterIsLaidOutInItsPlace) {
     window.GetManager().EnsureLayout();
     EXPECT_EQ(edit->GetPos(), (UIRect{10, 115, 70, 135}));
 }
+
+TEST_F(ToolkitWindow, ALoopWithATimeLimitReturnsWithoutAnyMessage) {
+    Open();
+    backend->SetManualClock(false);  // real time: nothing else would end the wait
+    CMessageLoop& loop = CMessageLoop::Instance();
+    int64_t start = loop.NowMs();
+    EXPECT_TRUE(loop.Run([] { return true; }, 100));
+    int64_t took = loop.NowMs() - start;
+    EXPECT_GE(took, 100);
+    EXPECT_LT(took, 5000);
+    // Posted work inside the limit is delivered.
+    bool ran = false;
+    loop.PostTask([&] { ran = true; });
+    loop.Run([] { return true; }, 10);
+    EXPECT_TRUE(ran);
+}
