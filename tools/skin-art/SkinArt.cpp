@@ -326,9 +326,30 @@ void DrawPrimary(cairo_t* cr, int w, int h, State st) {
     case State::Pushed: top = Mix(kAmber, Hex(0xC05020), 0.25); bottom = Mix(kOrange, Hex(0xA03A18), 0.3); lift = 1; break;
     case State::Disabled: top = Hex(0xD3D7E2); bottom = Hex(0xBFC4D2); break;
   }
-  const double r = (h - 2) / 2.0;
-  RoundRect(cr, 1, 1 + lift, w - 2, h - 2 - lift, r);
-  cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
+  // A soft warm glow beneath the pill lifts it off the page; the pill keeps
+  // the upper part of the image (the layouts pad the text to match).
+  const double px = 4, py = 1, pw = w - 8, ph = h - 8;
+  const double glow = st == State::Normal ? 0.5 : st == State::Hot ? 0.65 : st == State::Pushed ? 0.2 : 0.0;
+  if (glow > 0) {
+    const int k = 4;
+    cairo_surface_t* small = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w / k + 2, h / k + 2);
+    cairo_t* sc = cairo_create(small);
+    cairo_scale(sc, 1.0 / k, 1.0 / k);
+    RoundRect(sc, px + 12, py + ph * 0.4, pw - 24, ph * 0.6 + 3, ph * 0.3);
+    Source(sc, kOrange, glow);
+    cairo_fill(sc);
+    cairo_destroy(sc);
+    cairo_save(cr);
+    cairo_scale(cr, k, k);
+    cairo_set_source_surface(cr, small, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(small);
+  }
+  const double r = ph / 2.0;
+  RoundRect(cr, px, py + lift, pw, ph - lift, r);
+  cairo_pattern_t* p = cairo_pattern_create_linear(0, py, 0, py + ph);
   Stop(p, 0, top);
   Stop(p, 1, bottom);
   cairo_set_source(cr, p);
@@ -340,8 +361,8 @@ void DrawPrimary(cairo_t* cr, int w, int h, State st) {
   cairo_stroke(cr);
   if (st != State::Pushed && st != State::Disabled) {
     // Top highlight.
-    RoundRect(cr, 3, 2, w - 6, h / 2.0 - 1, r - 2);
-    cairo_pattern_t* hl = cairo_pattern_create_linear(0, 2, 0, h / 2.0);
+    RoundRect(cr, px + 2, py + 1, pw - 4, ph / 2.0 - 1, r - 2);
+    cairo_pattern_t* hl = cairo_pattern_create_linear(0, py + 1, 0, py + ph / 2.0);
     Stop(hl, 0, kWhite, st == State::Hot ? 0.42 : 0.32);
     Stop(hl, 1, kWhite, 0);
     cairo_set_source(cr, hl);
