@@ -28,7 +28,9 @@ CMessageBoxWnd::~CMessageBoxWnd() = default;
 int CMessageBoxWnd::Show(WindowHandle owner, const SkinDescription& skin, const wchar_t* text,
                          const wchar_t* caption) {
     CMessageBoxWnd box(skin);
-    if (box.Create(owner, L"消息框", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0) == 0) return box.m_Result;
+    // Created hidden: ShowModal shows it once it is centred, so it never
+    // appears first at the default place.
+    if (box.Create(owner, L"消息框", WS_OVERLAPPEDWINDOW, 0) == 0) return box.m_Result;
     if (text != nullptr && box.m_TextLbl != nullptr) box.m_TextLbl->SetText(text);
     if (caption != nullptr && box.m_CaptionLbl != nullptr) box.m_CaptionLbl->SetText(caption);
     box.CenterWindow();
