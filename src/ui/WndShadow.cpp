@@ -89,11 +89,11 @@ cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, UIS
     if (w <= 0 || h <= 0) return nullptr;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     cairo_t* cr = cairo_create(surface);
-    TImageSpec spec;
-    spec.file = s.image;
-    spec.corner = s.corner;
+    TImageSpec grid;
+    grid.file = s.image;
+    grid.corner = s.corner;
     const UIRect all{0, 0, w, h};
-    const bool drawn = CCanvas::DrawImage(cr, all, all, spec);
+    const bool drawn = CCanvas::DrawImage(cr, all, all, grid);
     cairo_destroy(cr);
     if (!drawn) {
         cairo_surface_destroy(surface);
