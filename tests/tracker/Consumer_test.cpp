@@ -77,6 +77,17 @@ TEST_F(Queue, FailedBatchGoesBackWhole) {
     EXPECT_EQ(log.Count("BeaconAnalytics SDK send failed: refused by the fake"), 1);
 }
 
+TEST_F(Queue, AFailingPostKeepsTheBatch) {
+    transport->SetStatus(FakeTransport::kThrow);
+    Consumer c("", "u", transport);
+    for (int i = 1; i <= 3; ++i) c.Send(Rec(i));
+    testsupport::LogCapture log;
+    EXPECT_FALSE(c.FlushPart());
+    EXPECT_EQ(c.Snapshot(), Recs(1, 3));
+    EXPECT_EQ(log.Count("Exception when flush failed: (Couldn't initialize curl handle) "), 1)
+        << log.Text();
+}
+
 TEST_F(Queue, PutBackIsBoundedByTheRoomLeft) {
     transport->SetStatus(500);
     Consumer c("", "u", transport);

@@ -4,6 +4,7 @@
 // add records while a batch is in flight).
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace trackertest {
 
 class FakeTransport : public beacon_analytics::Transport {
 public:
+    // A status of kThrow makes the post throw, as a missing curl handle does.
+    static constexpr long kThrow = -1000;
     explicit FakeTransport(long status = 200) : m_Status(status) {}
 
     beacon_analytics::HttpResponse Post(
@@ -32,6 +35,7 @@ public:
             status = m_Status;
         }
         if (hook) hook();
+        if (status == kThrow) throw std::runtime_error("Couldn't initialize curl handle");
         beacon_analytics::HttpResponse r;
         r.status = status;
         r.body = status == 200 ? "ok" : "refused by the fake";
