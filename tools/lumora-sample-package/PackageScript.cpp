@@ -66,8 +66,9 @@ std::string PackageScript(const SampleOptions& o, uint64_t payloadOffset) {
     s += "HANG=" + Flag(o.hang) + "; CRASH=" + Flag(o.crash) + "\n";
     s += "FLOOD_OUT=" + std::to_string(o.floodStdout) + "; FLOOD_ERR=" + std::to_string(o.floodStderr) + "\n";
     s += "say() { printf '%s" + eol + "' \"$1\"; }\n";
-    // /D= is unquoted and last, so a blank in DIR splits it; the quoted
-    // -instdir= carries the same folder exactly.
+    // /D= is unquoted and last, so the split command line cuts DIR at its
+    // blanks (and a quote in it garbles it); the quoted -instdir= carries the
+    // same folder exactly, so it wins when both are given.
     s += "dir=''; instdir=''; seen=0\n"
          "for a in \"$@\"; do\n"
          "  if [ $seen = 1 ]; then dir=\"$dir $a\"; continue; fi\n"
@@ -76,8 +77,7 @@ std::string PackageScript(const SampleOptions& o, uint64_t payloadOffset) {
          "    -instdir=*) instdir=\"${a#-instdir=}\";;\n"
          "  esac\n"
          "done\n"
-         "squeeze() { printf '%s' \"$1\" | tr -s ' \\t' '  '; }\n"
-         "if [ -n \"$instdir\" ] && { [ -z \"$dir\" ] || [ \"$(squeeze \"$instdir\")\" = \"$(squeeze \"$dir\")\" ]; }; then dir=\"$instdir\"; fi\n"
+         "[ -n \"$instdir\" ] && dir=\"$instdir\"\n"
          "[ -n \"$dir\" ] || { say 'Error=no install directory (/D=DIR)'; exit 1; }\n"
          "fail_write() { say \"Error=cannot write $1\"; exit 1; }\n"
          "[ -n \"$ENCODE\" ] && say \"Encode=$ENCODE\"\n"
