@@ -184,6 +184,16 @@ TEST_F(Queue, StagingLoadKeepsTheNewestThatFitAndSkipsDamagedLines) {
     EXPECT_EQ(log.Count("skipped 4 damaged line(s)"), 1) << log.Text();
 }
 
+TEST_F(Queue, AHugeStagingFileIsReadFromItsEnd) {
+    // 70 MiB of garbage in one line, then two records.
+    testsupport::WriteFile(staging, std::string(70 << 20, 'x') + "\n" + Rec(1) + "\n" + Rec(2) + "\n");
+    Consumer c(staging, "u", transport);
+    testsupport::LogCapture log;
+    EXPECT_TRUE(c.HasPending());
+    EXPECT_EQ(c.Snapshot(), Recs(1, 2));
+    EXPECT_EQ(log.Count("damaged"), 0) << log.Text();
+}
+
 TEST_F(Queue, CheckpointKeepsTheQueue) {
     Consumer c(staging, "u", transport);
     c.Send(Rec(1));

@@ -28,6 +28,8 @@ bool IsRecordLine(const std::string& line) {
     return r->parse(line.data(), line.data() + line.size(), &v, &errs) && v.isObject();
 }
 
+constexpr std::streamoff kStagingReadLimit = 64 << 20;
+
 }  // namespace
 
 Consumer::Consumer(std::string stagingPath, std::string collectorUrl,
@@ -55,20 +57,38 @@ void Consumer::LoadStagingLocked() {
     if (m_StagingPath.empty() || m_Queue.size() >= kCapacity) return;
     std::ifstream in(m_StagingPath, std::ios::binary);
     if (!in) return;
-    std::vector<std::string> records;
+    // Only the newest records can be kept, so a damaged, huge file is read
+    // from its last kStagingReadLimit bytes (the first, cut line is dropped).
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    bool cut = false;
+    if (size > kStagingReadLimit) {
+        in.seekg(size - kStagingReadLimit);
+        cut = true;
+    } else {
+        in.seekg(0);
+    }
+    const size_t room = kCapacity - m_Queue.size();
+    std::deque<std::string> records;
     size_t damaged = 0;
     for (std::string line; std::getline(in, line);) {
+        if (cut) {
+            cut = false;
+            continue;
+        }
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
-        if (IsRecordLine(line)) records.push_back(std::move(line));
-        else ++damaged;
+        if (!IsRecordLine(line)) {
+            ++damaged;
+            continue;
+        }
+        records.push_back(std::move(line));
+        if (records.size() > room) records.pop_front();
     }
     if (damaged)
         ConsoleLine("Staging file " + m_StagingPath + ": skipped " + std::to_string(damaged) +
                     " damaged line(s)");
-    const size_t room = kCapacity - m_Queue.size();
-    size_t first = records.size() > room ? records.size() - room : 0;
-    m_Queue.insert(m_Queue.begin(), std::make_move_iterator(records.begin() + first),
+    m_Queue.insert(m_Queue.begin(), std::make_move_iterator(records.begin()),
                    std::make_move_iterator(records.end()));
     // The file stays until the records have left or the queue is written back,
     // so a run that ends abruptly cannot lose them.
