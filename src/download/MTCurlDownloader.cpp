@@ -1,6 +1,11 @@
 #include "download/MTCurlDownloader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <climits>
 #include <cstdio>
@@ -195,6 +200,7 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
                 node->status = -2;
             } else {
                 node->fileBuffer.resize(kPartFileBuffer);
+                if (offset == 0 && have == 0) node->md5 = std::make_unique<Utils::Md5Stream>();
                 std::setvbuf(node->file, node->fileBuffer.data(), _IOFBF, node->fileBuffer.size());
             }
         }
@@ -258,7 +264,10 @@ int CMTCurlDownloader::downloadExe(State& state, DownloadPartNode* node) {
     curl_easy_reset(h);
     if (result == CURLE_OK && node->file) {
         // Buffered bytes reach the disk here; a failure means a short part.
-        if (std::fclose(node->file) != 0) result = CURLE_WRITE_ERROR;
+        if (std::fclose(node->file) != 0) {
+            result = CURLE_WRITE_ERROR;
+            node->writeFailed = true;
+        }
         node->file = nullptr;
     }
     node->status = result;
@@ -277,6 +286,8 @@ size_t CMTCurlDownloader::writeDataFun(char* ptr, size_t size, size_t nmemb, voi
     size_t wanted = static_cast<size_t>(node->end - node->start) + 1;
     size_t take = total < wanted ? total : wanted;
     size_t written = std::fwrite(ptr, 1, take, node->file);
+    if (node->md5) node->md5->Update(ptr, written);
+    if (written < take) node->writeFailed = true;
     node->start += static_cast<int32_t>(written);
     node->received += static_cast<int64_t>(written);
     return written;
@@ -309,7 +320,7 @@ void CMTCurlDownloader::downloadThreadFun(std::shared_ptr<State> statePtr, Downl
     State& state = *statePtr;
     int budget = 12;
     int result = downloadExe(state, node);
-    while (result != 0 && budget > 0 && !state.released) {
+    while (result != 0 && budget > 0 && !state.released && !node->writeFailed) {
         budget -= result == CURLE_PARTIAL_FILE ? 1 : 2;
         LOG(L"CurlDownLoader Code=%d", result);
         if (!state.Pause(state.tuning.retryDelay)) break;
@@ -325,15 +336,72 @@ void CMTCurlDownloader::downloadThreadFun(std::shared_ptr<State> statePtr, Downl
     state.changed.notify_all();
 }
 
-bool CMTCurlDownloader::joinParts(State& state) {
+namespace {
+
+bool WriteAllAt(int fd, const char* data, size_t size, off_t& offset) {
+    while (size > 0) {
+        ssize_t n = ::pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+// Appends the part file `in` at `offset` of `outFd`, then feeds the whole
+// part into `md5` when given. The kernel copies when it can, without a round
+// trip of the bytes through this process; otherwise 1024-byte blocks are
+// read through a large stdio buffer and written in large pieces.
+bool AppendPart(std::FILE* in, int outFd, off_t& offset, std::vector<char>& inBuffer,
+                std::vector<char>& outBuffer, Utils::Md5Stream* md5) {
+    std::setvbuf(in, inBuffer.data(), _IOFBF, inBuffer.size());
+    bool copied = false;
+    for (;;) {
+        ssize_t n = ::copy_file_range(fileno(in), nullptr, outFd, &offset, 1 << 30, 0);
+        if (n > 0) continue;
+        if (n == 0) {
+            copied = true;
+            break;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+        break;  // not between these files: go on by hand from where the kernel stopped
+    }
+    char block[1024];
+    if (!copied) {
+        size_t fill = 0;
+        for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) {
+            if (fill + n > outBuffer.size()) {
+                if (!WriteAllAt(outFd, outBuffer.data(), fill, offset)) return false;
+                fill = 0;
+            }
+            std::memcpy(outBuffer.data() + fill, block, n);
+            fill += n;
+        }
+        if (std::ferror(in) || !WriteAllAt(outFd, outBuffer.data(), fill, offset)) return false;
+    }
+    if (md5) {
+        if (std::fseek(in, 0, SEEK_SET) != 0) return false;
+        for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) md5->Update(block, n);
+        if (std::ferror(in)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CMTCurlDownloader::joinParts(State& state, Utils::Md5Stream* md5) {
     const std::string first = state.PartPath(0);
-    std::FILE* out = std::fopen(first.c_str(), "ab+");
-    if (!out) return false;
-    std::vector<char> outBuffer(kJoinBuffer), inBuffer(kJoinBuffer);
-    std::setvbuf(out, outBuffer.data(), _IOFBF, outBuffer.size());
-    bool ok = true;
+    int outFd = ::open(first.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (outFd < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(outFd, &st) == 0;
+    off_t offset = ok ? st.st_size : 0;
+    std::vector<char> inBuffer(kJoinBuffer), outBuffer(kJoinBuffer);
     int index = 0;
-    for (auto it = state.parts.begin(); it != state.parts.end(); ++it, ++index) {
+    for (auto it = state.parts.begin(); ok && it != state.parts.end(); ++it, ++index) {
         if (index == 0) continue;
         const std::string path = state.PartPath(index);
         std::FILE* in = std::fopen(path.c_str(), "rb+");
@@ -341,20 +409,11 @@ bool CMTCurlDownloader::joinParts(State& state) {
             ok = false;
             break;
         }
-        std::setvbuf(in, inBuffer.data(), _IOFBF, inBuffer.size());
-        char block[1024];
-        for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) {
-            if (std::fwrite(block, 1, n, out) != n) {
-                ok = false;
-                break;
-            }
-        }
-        if (std::ferror(in)) ok = false;
+        ok = AppendPart(in, outFd, offset, inBuffer, outBuffer, md5);
         std::fclose(in);
         LOG(L"partPath::%s", Utils::FromAnsi(path).c_str());
-        if (!ok) break;
     }
-    if (std::fclose(out) != 0) ok = false;
+    if (::close(outFd) != 0) ok = false;
     if (ok && std::rename(first.c_str(), state.targetPath.c_str()) != 0) ok = false;
     if (!ok) std::remove(state.targetPath.c_str());
     deletePartFiles(state);
@@ -386,16 +445,23 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::shared_ptr<State> statePtr) 
             break;
         }
     }
+    // The first segment's digest, when it saw every byte of its part.
+    Utils::Md5Stream* md5 = nullptr;
+    if (st == 0 && state.urlMd5.size() == 32) {
+        DownloadPartNode* first = state.parts.front();
+        if (first->md5 && first->received.load() == static_cast<int64_t>(first->end) + 1)
+            md5 = first->md5.get();
+    }
     if (st == 0) {
         state.lastProgress = 0.0;
-        if (!joinParts(state)) {
+        if (!joinParts(state, md5)) {
             // The target could not be assembled: a failed run, not a success.
             st = CURLE_WRITE_ERROR;
         }
     }
     if (st == 0) {
         if (state.urlMd5.size() == 32) {
-            const std::string actual = Utils::GetFileMd5(state.targetPath);
+            const std::string actual = md5 ? md5->Final() : Utils::GetFileMd5(state.targetPath);
             if (actual.size() == 32 && !Utils::Md5Equal(actual, state.urlMd5)) {
                 state.Report(DL_CODE_ERROR, 0.0, L"mtcurl文件md5校验失败");
                 std::remove(state.targetPath.c_str());

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "download/Downloader.h"
+#include "utils/Md5.h"
 #include "utils/Thread.h"
 
 class CMTCurlDownloader : public CDownloader {
@@ -40,6 +41,13 @@ public:
         std::atomic<int64_t> received{0};
         std::vector<char> fileBuffer;  // stdio buffer of `file`
         int32_t attemptStart = 0;      // `start` when the current attempt began
+        // The part file refused bytes: what it holds no longer matches
+        // `start`, so this run stops trying (the next run measures the file).
+        bool writeFailed = false;
+        // The digest of the bytes as they are written, for a segment that
+        // starts at the package's first byte with an empty part file: the
+        // final check then needs to read only the later segments.
+        std::unique_ptr<Utils::Md5Stream> md5;
     };
 
     // Waits of the retry loop and the starter, and the low-speed window. The
@@ -74,8 +82,9 @@ private:
                            curl_off_t ulnow);
     static void clearParts(State& state);
     static void deletePartFiles(State& state);
-    // Joins the part files into the target; false when a file operation failed.
-    static bool joinParts(State& state);
+    // Joins the part files into the target, feeding the later parts into
+    // `md5` when given; false when a file operation failed.
+    static bool joinParts(State& state, Utils::Md5Stream* md5);
 
     std::shared_ptr<State> m_State;
     std::unique_ptr<Utils::Thread> m_Thread;

@@ -8,6 +8,41 @@
 
 namespace Utils {
 
+namespace {
+std::string Hex(const unsigned char* md, unsigned int len) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned int i = 0; i < len; ++i) {
+        out.push_back(kHex[md[i] >> 4]);
+        out.push_back(kHex[md[i] & 0x0F]);
+    }
+    return out;
+}
+}  // namespace
+
+Md5Stream::Md5Stream() : m_Ctx(EVP_MD_CTX_new()) {
+    if (!m_Ctx || EVP_DigestInit_ex(static_cast<EVP_MD_CTX*>(m_Ctx), EVP_md5(), nullptr) != 1)
+        m_Failed = true;
+}
+
+Md5Stream::~Md5Stream() { EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(m_Ctx)); }
+
+void Md5Stream::Update(const void* data, size_t size) {
+    if (!m_Failed && EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(m_Ctx), data, size) != 1)
+        m_Failed = true;
+}
+
+std::string Md5Stream::Final() {
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    if (m_Failed || EVP_DigestFinal_ex(static_cast<EVP_MD_CTX*>(m_Ctx), md, &len) != 1) {
+        m_Failed = true;
+        return std::string();
+    }
+    m_Failed = true;  // finished
+    return Hex(md, len);
+}
+
 std::string GetFileMd5(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return std::string();
@@ -35,13 +70,7 @@ std::string GetFileMd5(const std::string& path) {
             if (std::ferror(f)) ok = false;
             unsigned char md[EVP_MAX_MD_SIZE];
             unsigned int mdLen = 0;
-            if (ok && EVP_DigestFinal_ex(ctx.get(), md, &mdLen) == 1) {
-                static const char kHex[] = "0123456789abcdef";
-                for (unsigned int i = 0; i < mdLen; ++i) {
-                    result.push_back(kHex[md[i] >> 4]);
-                    result.push_back(kHex[md[i] & 0x0F]);
-                }
-            }
+            if (ok && EVP_DigestFinal_ex(ctx.get(), md, &mdLen) == 1) result = Hex(md, mdLen);
         }
     } catch (...) {
         result.clear();

@@ -1,9 +1,27 @@
 #pragma once
 // MD5 digests (OpenSSL EVP) for checking a downloaded package against the
 // digest its address carries. Pure functions; any thread.
+#include <cstddef>
 #include <string>
 
 namespace Utils {
+
+// An MD5 digest fed piece by piece, for data that passes by anyway.
+class Md5Stream {
+public:
+    Md5Stream();
+    ~Md5Stream();
+    Md5Stream(const Md5Stream&) = delete;
+    Md5Stream& operator=(const Md5Stream&) = delete;
+
+    void Update(const void* data, size_t size);
+    // 32 lower-case hexadecimal digits, empty when the digest failed. Once.
+    std::string Final();
+
+private:
+    void* m_Ctx;
+    bool m_Failed = false;
+};
 
 // The file's MD5 as 32 lower-case hexadecimal digits; empty when the file
 // cannot be opened or reading it fails. The path is in its 8-bit (ANSI) form.

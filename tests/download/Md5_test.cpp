@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "DownloadTestUtil.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TempHome.h"
@@ -52,6 +54,16 @@ TEST(FileMd5, MissingOrUnreadableFileGivesEmpty) {
     EXPECT_EQ(Utils::GetFileMd5(dltest::TempPath("missing")), "");
     // A directory opens but cannot be read.
     EXPECT_EQ(Utils::GetFileMd5(dltest::TempPath("")), "");
+}
+
+TEST(Md5Stream, PiecesGiveTheWholeDigest) {
+    const std::string bytes = testsupport::MakeContent(100000, 7);
+    for (size_t piece : {1u, 1000u, 65536u, 100000u}) {
+        Utils::Md5Stream md5;
+        for (size_t at = 0; at < bytes.size(); at += piece)
+            md5.Update(bytes.data() + at, std::min(piece, bytes.size() - at));
+        EXPECT_EQ(md5.Final(), testsupport::Md5Hex(bytes)) << piece;
+    }
 }
 
 TEST(Md5Equal, IgnoresCaseButNotDigits) {
