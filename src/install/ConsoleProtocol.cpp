@@ -21,7 +21,8 @@ void LineAssembler::Append(const std::string& bytes) {
     m_Buffer.append(bytes, from, std::string::npos);
     // An unfinished line beyond the limit is dropped now, not when its LF
     // finally comes.
-    if (m_Buffer.find('\n', m_Pos) == std::string::npos && m_Buffer.size() - m_Pos > m_MaxLineBytes) {
+    if (m_Buffer.find('\n', m_Pos) == std::string::npos &&
+        m_Buffer.size() - m_Pos > m_MaxLineBytes) {
         m_Buffer.clear();
         m_Pos = 0;
         m_Discarding = true;

@@ -36,7 +36,7 @@ private:
 
 // One decoded line of the protocol.
 struct Line {
-    std::wstring text;     // without its LF
+    std::wstring text;  // without its LF
     bool endedWithLf = true;
 };
 

@@ -157,7 +157,9 @@ void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& 
             LOG_RAW(L"DL_CODE_START\r\n");
             break;
         }
-        case DL_CODE_PROGRESS: LOG_RAW(L"DL_CODE_PROGRESS\r\n"); break;
+        case DL_CODE_PROGRESS:
+            LOG_RAW(L"DL_CODE_PROGRESS\r\n");
+            break;
         case DL_CODE_SUCCESS:
             LOG_RAW(L"DOWNLOAD_SUCCESS\r\n");
             if (m_Installer) m_Installer->Start();
@@ -171,29 +173,41 @@ void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& 
             LOG_RAW(L"DL_CODE_RETRY\r\n");
             if (m_Downloader) m_Downloader->Start();
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 void CDownloadInstaller::OnUninstall(int code, double value, const std::wstring& text) {
     Forward(code, value, text);
     switch (code) {
-        case UNIST_CODE_START: LOG_RAW(L"UNIST_CODE_START\r\n"); break;
-        case UNIST_CODE_PROGRESS: LOG_RAW(L"UNIST_CODE_PROGRESS\r\n"); break;
+        case UNIST_CODE_START:
+            LOG_RAW(L"UNIST_CODE_START\r\n");
+            break;
+        case UNIST_CODE_PROGRESS:
+            LOG_RAW(L"UNIST_CODE_PROGRESS\r\n");
+            break;
         case UNIST_CODE_SUCCESS:
             LOG_RAW(L"UNIST_CODE_SUCCESS\r\n");
             if (m_Installer && m_Downloader) m_Downloader->Start();
             break;
-        case UNIST_CODE_FAIL: LOG_RAW(L"UNIST_CODE_FAIL\r\n"); break;
-        case UNIST_CODE_ERROR: LOG_RAW(L"UNIST_CODE_ERROR\r\n"); break;
-        default: break;
+        case UNIST_CODE_FAIL:
+            LOG_RAW(L"UNIST_CODE_FAIL\r\n");
+            break;
+        case UNIST_CODE_ERROR:
+            LOG_RAW(L"UNIST_CODE_ERROR\r\n");
+            break;
+        default:
+            break;
     }
 }
 
 void CDownloadInstaller::OnInstall(int code, double value, const std::wstring& text) {
     Forward(code, value, text);
     switch (code) {
-        case IST_CODE_START: LOG_RAW(L"IST_CODE_START\r\n"); break;
+        case IST_CODE_START:
+            LOG_RAW(L"IST_CODE_START\r\n");
+            break;
         case IST_CODE_SUCCESS:
             DeletePackages();
             LOG_RAW(L"INSTALL_SUCCESS\r\n");
@@ -202,6 +216,7 @@ void CDownloadInstaller::OnInstall(int code, double value, const std::wstring& t
             DeletePackages();
             LOG_RAW(L"IST_CODE_FAIL\r\n");
             break;
-        default: break;
+        default:
+            break;
     }
 }

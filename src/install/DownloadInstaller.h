@@ -38,9 +38,8 @@ public:
 
     // Inputs of the next start; only while no worker runs.
     void SetParams(const std::wstring& downloadUrl, const std::wstring& prevUninstaller,
-                   const std::wstring& installDir, bool desktopShortcut,
-                   bool quickLaunchShortcut, bool adminAccount, bool elevated,
-                   const std::wstring& language);
+                   const std::wstring& installDir, bool desktopShortcut, bool quickLaunchShortcut,
+                   bool adminAccount, bool elevated, const std::wstring& language);
 
     // Begins an installation and returns once its first worker has started;
     // with -insnew it first waits for a running product to exit. Reports

@@ -9,8 +9,11 @@ std::unique_ptr<CDownloader> MakeConfiguredDownloader(int downloadType,
                                                       const std::wstring& url,
                                                       const std::wstring& filePath) {
     switch (downloadType) {
-        case 2: return std::make_unique<CWinDownloader>(callback, url, filePath);
-        case 3: return std::make_unique<CMTCurlDownloader>(callback, url, filePath);
-        default: return std::make_unique<CCurlDownloader>(callback, url, filePath);
+        case 2:
+            return std::make_unique<CWinDownloader>(callback, url, filePath);
+        case 3:
+            return std::make_unique<CMTCurlDownloader>(callback, url, filePath);
+        default:
+            return std::make_unique<CCurlDownloader>(callback, url, filePath);
     }
 }

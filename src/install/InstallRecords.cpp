@@ -35,7 +35,8 @@ void WriteValue(const char* name, const std::wstring& value) {
 void WriteIni(const std::wstring& file, const char* section, const char* key,
               const std::wstring& value) {
     std::string err;
-    if (!Platform::WriteProfileString(Utils::ToAnsi(file), section, key, Utils::ToUtf8(value), &err))
+    if (!Platform::WriteProfileString(Utils::ToAnsi(file), section, key, Utils::ToUtf8(value),
+                                      &err))
         LOG(L"%ls not written: %ls", file.c_str(), Utils::FromUtf8(err).c_str());
 }
 
@@ -93,8 +94,8 @@ std::wstring ChosenInstallDir(const std::wstring& text, const std::wstring& defa
 
 bool KeepExistingCopy(const std::wstring& chosenDir, const std::wstring& previousInstallPath) {
     if (!IsSameFolder(previousInstallPath, chosenDir)) return false;
-    const std::string v = Platform::ReadProfileString(
-        Utils::ToAnsi(Join(chosenDir, L"set.ini")), "Uninstall", "IsOverride", "true");
+    const std::string v = Platform::ReadProfileString(Utils::ToAnsi(Join(chosenDir, L"set.ini")),
+                                                      "Uninstall", "IsOverride", "true");
     return v == "false";
 }
 
@@ -118,8 +119,8 @@ std::wstring AnalyticsIdentityFile() { return Join(DataFolder(), L"QVBeaconAnaly
 std::wstring LocalTimeStamp() {
     const Platform::LocalTime t = Platform::NowLocal();
     wchar_t buf[64];
-    std::swprintf(buf, 64, L"%d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
+    std::swprintf(buf, 64, L"%d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
     return buf;
 }
 

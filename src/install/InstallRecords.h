@@ -11,8 +11,8 @@ namespace InstallRecords {
 constexpr const wchar_t* kRegistryKey = L"Software\\TaMikSoft\\lumoraapp";
 
 struct Previous {
-    std::wstring installPath;   // "InstallPath", or empty
-    std::wstring uninstaller;   // "UnInstallEp", else installPath + "/uninst.ep", else empty
+    std::wstring installPath;  // "InstallPath", or empty
+    std::wstring uninstaller;  // "UnInstallEp", else installPath + "/uninst.ep", else empty
 };
 
 // Reads both values; missing ones read as empty.

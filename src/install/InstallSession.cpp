@@ -121,8 +121,9 @@ void CInstallSession::SetStage(InstallStage stage) {
 }
 
 std::wstring CInstallSession::ProgressLabel(int percent) const {
-    const wchar_t* templ = m_Stopwatch.GetElapsedSeconds() > 60.0f ? L"正在安装中:%d%%，请耐心等待..."
-                                                                  : L"正在安装中:%d%%，请稍候...";
+    const wchar_t* templ = m_Stopwatch.GetElapsedSeconds() > 60.0f
+                               ? L"正在安装中:%d%%，请耐心等待..."
+                               : L"正在安装中:%d%%，请稍候...";
     wchar_t buf[250];
     std::swprintf(buf, 250, templ, percent);
     return buf;
@@ -157,7 +158,8 @@ void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
             BeaconTrackTask(L"大包下载完毕", m_Stopwatch.GetElapsedSeconds(), L"", Extras());
             break;
         case DL_CODE_FAIL:
-            FailureReport::SendDownloadFailure(m.value, m.text, m_Pipeline->PackagePath(), Extras());
+            FailureReport::SendDownloadFailure(m.value, m.text, m_Pipeline->PackagePath(),
+                                               Extras());
             m_Outcome = InstallOutcome::DownloadFailed;
             m_Observer.OnDownloadFailed(m.value, m.text);
             break;
@@ -193,23 +195,40 @@ void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
             m_Observer.OnInstallFailed(m.text.empty() ? std::wstring(L"安装失败") : m.text, reset);
             break;
         }
-        case IST_INFO_INST_PATH: m_InstallPath = m.text; break;
-        case IST_INFO_EXE_PATH: m_StartExePath = m.text; break;
-        case IST_INFO_UNINST_EP: m_UninstEp = m.text; break;
-        case IST_INFO_START_URL: m_StartUrl = m.text; break;
-        case IST_INFO_STARTUP_STYLE: m_StartupStyle = static_cast<int>(m.value); break;
-        case IST_INFO_TOP_SHOW_DETENTION: m_TopShowDelay = static_cast<uint32_t>(m.value); break;
+        case IST_INFO_INST_PATH:
+            m_InstallPath = m.text;
+            break;
+        case IST_INFO_EXE_PATH:
+            m_StartExePath = m.text;
+            break;
+        case IST_INFO_UNINST_EP:
+            m_UninstEp = m.text;
+            break;
+        case IST_INFO_START_URL:
+            m_StartUrl = m.text;
+            break;
+        case IST_INFO_STARTUP_STYLE:
+            m_StartupStyle = static_cast<int>(m.value);
+            break;
+        case IST_INFO_TOP_SHOW_DETENTION:
+            m_TopShowDelay = static_cast<uint32_t>(m.value);
+            break;
         case IST_INFO_FINISH_CLOSE_DETENTION:
             m_FinishCloseDelay = static_cast<uint32_t>(m.value);
             break;
-        case IST_INFO_MESSAGE: m_Observer.OnPackageMessage(m.text); break;
-        case UNIST_CODE_PROGRESS: SetStage(InstallStage::Removing); break;
+        case IST_INFO_MESSAGE:
+            m_Observer.OnPackageMessage(m.text);
+            break;
+        case UNIST_CODE_PROGRESS:
+            SetStage(InstallStage::Removing);
+            break;
         case UNIST_CODE_FAIL:
         case UNIST_CODE_ERROR:
             m_Outcome = InstallOutcome::UninstallFailed;
             m_Observer.OnUninstallFailed(RunningProductText());
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

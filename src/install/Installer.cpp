@@ -59,8 +59,8 @@ void CInstaller::Start() {
     // The previous run reads the command line until it ends.
     m_Worker.reset();
     m_CommandLine = BuildCommandLine();
-    m_Worker = std::make_unique<Utils::Thread>(this, L"ABDEF",
-                                               [](void* self) { static_cast<CInstaller*>(self)->Run(); });
+    m_Worker = std::make_unique<Utils::Thread>(
+        this, L"ABDEF", [](void* self) { static_cast<CInstaller*>(self)->Run(); });
     if (m_Worker->HasHandle()) m_Worker->Start();
 }
 
@@ -116,14 +116,19 @@ int CInstaller::Parse(const Console::Line& line, int result) {
     } else if (is(L"StartupStyle=")) {
         const std::wstring word = KeywordValue(line, 13);
         int style = 0;
-        if (word == L"AutoStartup") style = 1;
-        else if (word == L"UserStartup") style = 2;
+        if (word == L"AutoStartup")
+            style = 1;
+        else if (word == L"UserStartup")
+            style = 2;
         Report(IST_INFO_STARTUP_STYLE, style);
     } else if (is(L"Encode=")) {
         const std::wstring word = KeywordValue(line, 7);
-        if (word == L"UTF8") m_CodePage = Utils::CP_UTF8;
-        else if (word == L"ACP") m_CodePage = Utils::CP_ACP;
-        else m_CodePage = ParseInt32(word).value_or(0);
+        if (word == L"UTF8")
+            m_CodePage = Utils::CP_UTF8;
+        else if (word == L"ACP")
+            m_CodePage = Utils::CP_ACP;
+        else
+            m_CodePage = ParseInt32(word).value_or(0);
     } else if (is(L"Message=")) {
         Report(IST_INFO_MESSAGE, 0, TextValue(line, 8));
     }

@@ -65,11 +65,16 @@ std::string Narrow(const std::wstring& s) { return Utils::ToAnsi(s); }
 
 const char* StageName(InstallStage s) {
     switch (s) {
-        case InstallStage::Removing: return "removing the previous version";
-        case InstallStage::Downloading: return "downloading";
-        case InstallStage::Installing: return "installing";
-        case InstallStage::Finished: return "finished";
-        case InstallStage::Idle: break;
+        case InstallStage::Removing:
+            return "removing the previous version";
+        case InstallStage::Downloading:
+            return "downloading";
+        case InstallStage::Installing:
+            return "installing";
+        case InstallStage::Finished:
+            return "finished";
+        case InstallStage::Idle:
+            break;
     }
     return "preparing";
 }
@@ -125,8 +130,9 @@ public:
     std::optional<InstallBlock> Blocked() const { return m_Blocked; }
     const std::wstring& FailMessage() const { return m_FailMessage; }
     std::string DownloadError() const {
-        return m_DownloadMechanism.empty() ? "error " + std::to_string(m_DownloadError)
-                                           : m_DownloadMechanism + " error " + std::to_string(m_DownloadError);
+        return m_DownloadMechanism.empty()
+                   ? "error " + std::to_string(m_DownloadError)
+                   : m_DownloadMechanism + " error " + std::to_string(m_DownloadError);
     }
     void EndLine() {
         if (m_Terminal && m_Drawn) std::printf("\n");
@@ -198,14 +204,16 @@ int Fail(int status, const std::string& sentence) {
 int BlockedStatus(InstallBlock why, const std::wstring& dir) {
     switch (why) {
         case InstallBlock::ProductRunning:
-            return Fail(kProductRunning, "Lumora or its uninstaller is running; close it and try again.");
+            return Fail(kProductRunning,
+                        "Lumora or its uninstaller is running; close it and try again.");
         case InstallBlock::InvalidDirectory:
             return Fail(kInvalidDirectory,
                         "the install directory " + Narrow(dir) + " cannot be created.");
         case InstallBlock::NotEnoughSpace:
             return Fail(kNotEnoughSpace, "less than 1 GiB is free for " + Narrow(dir) + ".");
         case InstallBlock::NetworkFailed:
-            return Fail(kNetworkFailed, "the network check failed; install when the network works.");
+            return Fail(kNetworkFailed,
+                        "the network check failed; install when the network works.");
     }
     return kInstallFailed;
 }
@@ -225,9 +233,10 @@ int RunSilentFrontEnd() {
     std::wstring dir;
     if (!config.m_SilentInstallDir.empty()) {
         std::error_code ec;
-        std::filesystem::path text = std::filesystem::absolute(Narrow(config.m_SilentInstallDir), ec);
-        dir = session.GetCustomInstallDir(
-            ec ? config.m_SilentInstallDir : Utils::FromAnsi(text.lexically_normal().string()));
+        std::filesystem::path text =
+            std::filesystem::absolute(Narrow(config.m_SilentInstallDir), ec);
+        dir = session.GetCustomInstallDir(ec ? config.m_SilentInstallDir
+                                             : Utils::FromAnsi(text.lexically_normal().string()));
     } else if (session.PreviousInstallExists()) {
         // As if the user chose to update the installed copy.
         dir = session.PrevInstallPath();
@@ -239,7 +248,8 @@ int RunSilentFrontEnd() {
         return BlockedStatus(InstallBlock::ProductRunning, dir);
     if (!session.StartInstall(dir, true, true))
         return BlockedStatus(observer.Blocked().value_or(InstallBlock::InvalidDirectory), dir);
-    if (session.NetworkCheckWanted() && !session.OnNetworkChecked(CInstallSession::RunNetworkCheck()))
+    if (session.NetworkCheckWanted() &&
+        !session.OnNetworkChecked(CInstallSession::RunNetworkCheck()))
         return BlockedStatus(InstallBlock::NetworkFailed, dir);
 
     std::printf("installing Lumora into %s\n", Narrow(dir).c_str());
@@ -269,7 +279,8 @@ int RunSilentFrontEnd() {
             return Fail(kUninstallFailed,
                         "the previous version could not be removed; close Lumora and try again.");
         case InstallOutcome::InstallFailed:
-        case InstallOutcome::None: break;
+        case InstallOutcome::None:
+            break;
     }
     return Fail(kInstallFailed, "the installation failed: " + Narrow(observer.FailMessage()) + ".");
 }

@@ -29,11 +29,17 @@ NetworkFacts QueryNetworkFacts() {
     facts.asked = true;
     facts.networkAvailable = g_network_monitor_get_network_available(monitor);
     switch (g_network_monitor_get_connectivity(monitor)) {
-        case G_NETWORK_CONNECTIVITY_FULL: facts.reach = NetworkFacts::Reach::Full; break;
+        case G_NETWORK_CONNECTIVITY_FULL:
+            facts.reach = NetworkFacts::Reach::Full;
+            break;
         case G_NETWORK_CONNECTIVITY_LIMITED:
-        case G_NETWORK_CONNECTIVITY_PORTAL: facts.reach = NetworkFacts::Reach::Limited; break;
+        case G_NETWORK_CONNECTIVITY_PORTAL:
+            facts.reach = NetworkFacts::Reach::Limited;
+            break;
         case G_NETWORK_CONNECTIVITY_LOCAL:
-        default: facts.reach = NetworkFacts::Reach::Local; break;
+        default:
+            facts.reach = NetworkFacts::Reach::Local;
+            break;
     }
     return facts;
 }

@@ -39,7 +39,8 @@ bool ProcessNameMatches(const std::string& name, const std::string& comm,
     std::string exe = exePath;
     // A replaced or deleted executable reads as "<path> (deleted)".
     const std::string deleted = " (deleted)";
-    if (exe.size() > deleted.size() && exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0)
+    if (exe.size() > deleted.size() &&
+        exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0)
         exe.resize(exe.size() - deleted.size());
     if (BaseName(exe) == name) return true;
     std::vector<std::string> argv;

@@ -48,10 +48,13 @@ PipeProcess::ReadResult PipeProcess::ReadOutput(std::string& chunk, int timeoutM
     if (m_Output.ReadEnd() < 0) return ReadResult::End;
     switch (Platform::ReadOutputDraining(m_Output.ReadEnd(), m_Error.ReadEndRef(), chunk, timeoutMs,
                                          &m_ErrorBytes)) {
-        case Platform::PipeRead::Data: return ReadResult::Data;
-        case Platform::PipeRead::Timeout: return ReadResult::Timeout;
+        case Platform::PipeRead::Data:
+            return ReadResult::Data;
+        case Platform::PipeRead::Timeout:
+            return ReadResult::Timeout;
         case Platform::PipeRead::End:
-        case Platform::PipeRead::Failed: break;
+        case Platform::PipeRead::Failed:
+            break;
     }
     m_Output.CloseReadEnd();
     return ReadResult::End;

@@ -39,7 +39,8 @@ bool MakeDirectoryTree(const std::wstring& path) {
 }
 
 std::wstring FormatGuid(const uint8_t b[16]) {
-    const unsigned data1 = (unsigned(b[0]) << 24) | (unsigned(b[1]) << 16) | (unsigned(b[2]) << 8) | b[3];
+    const unsigned data1 =
+        (unsigned(b[0]) << 24) | (unsigned(b[1]) << 16) | (unsigned(b[2]) << 8) | b[3];
     const unsigned data2 = (unsigned(b[4]) << 8) | b[5];
     const unsigned data3 = (unsigned(b[6]) << 8) | b[7];
     wchar_t buf[50];

@@ -1,12 +1,13 @@
 // The console protocol as the package and uninstaller runners read it, and
 // the command lines they give.
+#include "install/ConsoleProtocol.h"
+
 #include <gtest/gtest.h>
 
 #include <tuple>
 #include <vector>
 
 #include "app/InstallerConfig.h"
-#include "install/ConsoleProtocol.h"
 #include "install/Installer.h"
 #include "install/UnInstaller.h"
 #include "support/LogCapture.h"
@@ -24,8 +25,8 @@ struct Report {
 };
 
 std::ostream& operator<<(std::ostream& os, const Report& r) {
-    return os << "(" << r.code << ", " << r.value << ", \"" << std::string(r.text.begin(), r.text.end())
-              << "\")";
+    return os << "(" << r.code << ", " << r.value << ", \""
+              << std::string(r.text.begin(), r.text.end()) << "\")";
 }
 
 struct Recorder {
@@ -42,7 +43,8 @@ struct ProtocolCase {
 };
 
 void PrintTo(const ProtocolCase& c, std::ostream* os) {
-    for (const wchar_t* p = c.text; *p; ++p) *os << (*p < 128 && *p >= 32 ? static_cast<char>(*p) : '.');
+    for (const wchar_t* p = c.text; *p; ++p)
+        *os << (*p < 128 && *p >= 32 ? static_cast<char>(*p) : '.');
 }
 
 class PackageProtocol : public testing::TestWithParam<ProtocolCase> {};
@@ -59,8 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
     EveryKey, PackageProtocol,
     testing::Values(
         ProtocolCase{L"Progress=0.35", {{2002, 0.35, L""}}, 0},
-        ProtocolCase{L"Progress=abc", {{2002, 0, L""}}, 0},
-        ProtocolCase{L" Progress=0.5", {}, 0},
+        ProtocolCase{L"Progress=abc", {{2002, 0, L""}}, 0}, ProtocolCase{L" Progress=0.5", {}, 0},
         ProtocolCase{L"Progress= 0.5x", {{2002, 0.5, L""}}, 0},
         ProtocolCase{L"InstPath=/opt/a b", {{3000, 0, L"/opt/a b"}}, 0},
         ProtocolCase{L"InstPath=", {{3000, 0, L""}}, 0},
@@ -68,8 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProtocolCase{L"State=  Success \t\r\n", {{2003, 0, L""}}, 1},
         ProtocolCase{L"State=success", {}, 0},
         ProtocolCase{L"State=Fail", {{2004, 0, L"安装包安装失败"}}, 1000},
-        ProtocolCase{L"State=Maybe", {}, 0},
-        ProtocolCase{L"InstallVersion=1.2.3", {}, 0},
+        ProtocolCase{L"State=Maybe", {}, 0}, ProtocolCase{L"InstallVersion=1.2.3", {}, 0},
         ProtocolCase{L"ExePath=/opt/x/lumoraapp.exe", {{3001, 0, L"/opt/x/lumoraapp.exe"}}, 0},
         ProtocolCase{L"StartExe=/opt/x/run", {{3001, 0, L"/opt/x/run"}}, 0},
         ProtocolCase{L"UninstExePath=/opt/x/u", {{3002, 0, L"/opt/x/u"}}, 0},
@@ -119,7 +119,7 @@ TEST(PackageProtocol, ExePathIsLogged) {
 
 TEST(PackageProtocol, EncodeSetsTheCodePage) {
     const std::tuple<const wchar_t*, int> cases[] = {
-        {L"Encode=UTF8", 65001}, {L"Encode=ACP", 0},           {L"Encode=936", 936},
+        {L"Encode=UTF8", 65001}, {L"Encode=ACP", 0},         {L"Encode=936", 936},
         {L"Encode=x", 0},        {L"Encode=99999999999", 0}, {L"Encode= 65001 \r", 65001},
     };
     for (auto [line, cp] : cases) {
@@ -140,7 +140,8 @@ struct UninstCase {
 };
 
 void PrintTo(const UninstCase& c, std::ostream* os) {
-    for (const wchar_t* p = c.text; *p; ++p) *os << (*p < 128 && *p >= 32 ? static_cast<char>(*p) : '.');
+    for (const wchar_t* p = c.text; *p; ++p)
+        *os << (*p < 128 && *p >= 32 ? static_cast<char>(*p) : '.');
 }
 
 class UninstallerProtocol : public testing::TestWithParam<UninstCase> {};
@@ -156,15 +157,16 @@ TEST_P(UninstallerProtocol, LineGivesItsReport) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, UninstallerProtocol,
-    testing::Values(UninstCase{L"Progress=0.5", {{5002, 0.5, L""}}, 0, 0},
-                    UninstCase{L"Progress=zz", {{5002, 0, L""}}, 0, 0},
-                    UninstCase{L"Error=locked\r\n", {{5005, 0, L"locked"}}, 1000, 0},
-                    UninstCase{L"State= Success\r", {{5003, 0, L""}}, 1, 0},
-                    UninstCase{L"State=Fail", {{5005, 0, L"安装包卸载失败"}}, 1000, 0},
-                    UninstCase{L"State=Fail\nState=Success", {{5005, 0, L"安装包卸载失败"}, {5003, 0, L""}}, 1, 0},
-                    UninstCase{L"Encode=UTF8", {}, 0, 65001},
-                    UninstCase{L"Encode=UTF8\nEncode=936", {}, 0, 0},
-                    UninstCase{L"Message=hello\nInstPath=/x", {}, 0, 0}));
+    testing::Values(
+        UninstCase{L"Progress=0.5", {{5002, 0.5, L""}}, 0, 0},
+        UninstCase{L"Progress=zz", {{5002, 0, L""}}, 0, 0},
+        UninstCase{L"Error=locked\r\n", {{5005, 0, L"locked"}}, 1000, 0},
+        UninstCase{L"State= Success\r", {{5003, 0, L""}}, 1, 0},
+        UninstCase{L"State=Fail", {{5005, 0, L"安装包卸载失败"}}, 1000, 0},
+        UninstCase{
+            L"State=Fail\nState=Success", {{5005, 0, L"安装包卸载失败"}, {5003, 0, L""}}, 1, 0},
+        UninstCase{L"Encode=UTF8", {}, 0, 65001}, UninstCase{L"Encode=UTF8\nEncode=936", {}, 0, 0},
+        UninstCase{L"Message=hello\nInstPath=/x", {}, 0, 0}));
 
 TEST(LineAssembler, JoinsLinesCutAcrossReads) {
     Console::LineAssembler a;
@@ -182,7 +184,8 @@ TEST(LineAssembler, JoinsLinesCutAcrossReads) {
 }
 
 TEST(LineAssembler, KeepsEveryByteOfACharacterCutInTwo) {
-    const std::string message = "Message=\xe7\xa3\x81\xe7\x9b\x98\xe5\xb7\xb2\xe6\xbb\xa1\n";  // 磁盘已满
+    const std::string message =
+        "Message=\xe7\xa3\x81\xe7\x9b\x98\xe5\xb7\xb2\xe6\xbb\xa1\n";  // 磁盘已满
     Console::LineAssembler a;
     for (char byte : message) a.Append(std::string(1, byte));
     std::string line;

@@ -1,7 +1,6 @@
 // The real lumora-setup -silent=true against lumora-devserver with real
 // sample packages.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <utime.h>
@@ -39,7 +38,8 @@ RunResult RunCommand(const std::string& command) {
 class DevServer {
 public:
     explicit DevServer(const std::string& root) {
-        m_Process.Launch(Utils::FromAnsi(LUMORA_DEVSERVER), L"lumora-devserver --root " + Utils::FromAnsi(root));
+        m_Process.Launch(Utils::FromAnsi(LUMORA_DEVSERVER),
+                         L"lumora-devserver --root " + Utils::FromAnsi(root));
         std::string first;
         while (first.find('\n') == std::string::npos &&
                m_Process.ReadOutput(first) == Utils::PipeProcess::ReadResult::Data) {
@@ -67,7 +67,8 @@ protected:
 
     // Builds a package; each later one is the newest on the server.
     std::string Package(const std::string& options) {
-        RunResult r = RunCommand(std::string(LUMORA_SAMPLE_PACKAGE) + " --out '" + m_Packages + "' " + options);
+        RunResult r = RunCommand(std::string(LUMORA_SAMPLE_PACKAGE) + " --out '" + m_Packages +
+                                 "' " + options);
         EXPECT_EQ(r.status, 0) << r.err;
         const std::string path = r.out.substr(0, r.out.find('\n'));
         const utimbuf times{0, static_cast<time_t>(1000000000 + 1000 * ++m_Built)};
@@ -76,14 +77,15 @@ protected:
     }
 
     RunResult Setup(const DevServer& server, const std::string& extra = "") {
-        return RunCommand(std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" + server.Address() +
-                   "software/595 -installdir='" + HomePath("programs") + "' " + extra);
+        return RunCommand(std::string(LUMORA_SETUP) +
+                          " -silent=true -downloadurl=" + server.Address() +
+                          "software/595 -installdir='" + HomePath("programs") + "' " + extra);
     }
 
     std::string Registry(const char* name) {
-        return Platform::ReadProfileString(std::string(std::getenv("XDG_CONFIG_HOME")) +
-                                               "/registry/HKEY_CURRENT_USER.ini",
-                                           "Software\\TaMikSoft\\lumoraapp", name, "<missing>");
+        return Platform::ReadProfileString(
+            std::string(std::getenv("XDG_CONFIG_HOME")) + "/registry/HKEY_CURRENT_USER.ini",
+            "Software\\TaMikSoft\\lumoraapp", name, "<missing>");
     }
 
     bool PackageLeft() {
@@ -113,8 +115,10 @@ TEST_P(SilentPerDownloadType, InstallsTheProductAndRecordsIt) {
     const std::string setIni = m_Install + "/set.ini";
     EXPECT_EQ(Platform::ReadProfileString(setIni, "Install", "AppName", ""), "lumoraapp");
     EXPECT_EQ(Platform::ReadProfileString(setIni, "Install", "DeviceID", "").size(), 32u);
-    const std::string identity = Platform::ReadProfileString(setIni, "Install", "QVBeaconAnalyticsIni", "");
-    EXPECT_EQ(identity, std::string(std::getenv("XDG_DATA_HOME")) + "/TaMikData/lumoratool/QVBeaconAnalytics.ini");
+    const std::string identity =
+        Platform::ReadProfileString(setIni, "Install", "QVBeaconAnalyticsIni", "");
+    EXPECT_EQ(identity, std::string(std::getenv("XDG_DATA_HOME")) +
+                            "/TaMikData/lumoratool/QVBeaconAnalytics.ini");
     EXPECT_NE(Platform::ReadProfileString(identity, "Init", "UpdateTime", ""), "");
     // The package asks for the product to be started.
     EXPECT_NE(installtest::WaitForLine(m_Install + "/product-started"), "");
@@ -155,7 +159,8 @@ TEST_F(Silent, FailingPackageIsAnInstallationFailure) {
     DevServer server(m_Packages);
     const RunResult r = Setup(server);
     EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("lumora-setup: the installation failed: disk full."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("lumora-setup: the installation failed: disk full."), std::string::npos)
+        << r.err;
     EXPECT_FALSE(PackageLeft());
     EXPECT_EQ(Registry("InstallPath"), "<missing>");
     EXPECT_TRUE(testsupport::FileExists(m_Install + "/set.ini"));  // written when the run began
@@ -168,7 +173,9 @@ TEST_F(Silent, FailingUninstallerStopsTheUpdate) {
     Package("--version 2.0.0");
     const RunResult r = Setup(server);
     EXPECT_EQ(r.status, 4);
-    EXPECT_NE(r.err.find("lumora-setup: the previous version could not be removed"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("lumora-setup: the previous version could not be removed"),
+              std::string::npos)
+        << r.err;
     EXPECT_EQ(testsupport::ReadFile(m_Install + "/VERSION"), "1.0.0\n");
     EXPECT_EQ(r.err.find("DL_CODE_START"), std::string::npos);
 }
@@ -176,8 +183,9 @@ TEST_F(Silent, FailingUninstallerStopsTheUpdate) {
 TEST_F(Silent, ChecksBeforeTheDownload) {
     DevServer server(m_Packages);
     testsupport::WriteFile(HomePath("file"), "x");
-    RunResult r = RunCommand(std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" + server.Address() +
-                      "software/595 -installdir='" + HomePath("file") + "'");
+    RunResult r =
+        RunCommand(std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" + server.Address() +
+                   "software/595 -installdir='" + HomePath("file") + "'");
     EXPECT_EQ(r.status, 5);
     EXPECT_NE(r.err.find("cannot be created"), std::string::npos) << r.err;
 

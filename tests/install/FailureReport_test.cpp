@@ -1,8 +1,9 @@
 // The texts of the failure reports and the probes they quote.
+#include "install/FailureReport.h"
+
 #include <gtest/gtest.h>
 
 #include "ChildScripts.h"
-#include "install/FailureReport.h"
 #include "utils/Text.h"
 
 namespace {
@@ -12,10 +13,13 @@ using installtest::HomePath;
 TEST(FailureReport, DownloadFailureText) {
     EXPECT_EQ(FailureReport::ComposeDownloadFailure(28, L"LibCurl", 53687091200.0 / 1073741824.0,
                                                     true, 65536),
-              L"1.code=28；2.msg=LibCurl；3.缓存磁盘容量=50.00G；4.缓存读写权限=可读；5.服务器连接状态code=65536");
-    EXPECT_EQ(FailureReport::ComposeDownloadFailure(-2147467259.0, L"URLDownloadToFile", 0.5, false, 0),
-              L"1.code=-2147467259；2.msg=URLDownloadToFile；3.缓存磁盘容量=0.50G；4.缓存读写权限=无权限；"
-              L"5.服务器连接状态code=0");
+              L"1.code=28；2.msg=LibCurl；3.缓存磁盘容量=50.00G；4.缓存读写权限=可读；5."
+              L"服务器连接状态code=65536");
+    EXPECT_EQ(
+        FailureReport::ComposeDownloadFailure(-2147467259.0, L"URLDownloadToFile", 0.5, false, 0),
+        L"1.code=-2147467259；2.msg=URLDownloadToFile；3.缓存磁盘容量=0.50G；4.缓存读写权限="
+        L"无权限；"
+        L"5.服务器连接状态code=0");
 }
 
 TEST(FailureReport, ShortTexts) {
@@ -37,11 +41,14 @@ TEST(FailureReport, WriteProbeLeavesNothingBehind) {
     testsupport::WriteFile(pkg, "old");
     EXPECT_TRUE(FailureReport::WriteProbe(Utils::FromAnsi(pkg)));
     EXPECT_FALSE(testsupport::FileExists(pkg));
-    EXPECT_FALSE(FailureReport::WriteProbe(Utils::FromAnsi(HomePath("missing/__Package_lumoraapp.exe"))));
+    EXPECT_FALSE(
+        FailureReport::WriteProbe(Utils::FromAnsi(HomePath("missing/__Package_lumoraapp.exe"))));
 }
 
 TEST(FailureReport, FreeSpaceOfAFolderNotMadeYet) {
-    EXPECT_GT(FailureReport::FreeGigabytes(Utils::FromAnsi(HomePath("not/yet/__Package_lumoraapp.exe"))), 0.0);
+    EXPECT_GT(
+        FailureReport::FreeGigabytes(Utils::FromAnsi(HomePath("not/yet/__Package_lumoraapp.exe"))),
+        0.0);
 }
 
 }  // namespace

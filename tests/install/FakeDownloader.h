@@ -21,7 +21,10 @@ class FakeDownloader : public CDownloader {
 public:
     FakeDownloader(const StatusCallback& cb, std::wstring url, std::wstring path,
                    std::vector<FakeRun> runs, std::string packageBody)
-        : m_Callback(cb), m_Url(std::move(url)), m_Path(std::move(path)), m_Runs(std::move(runs)),
+        : m_Callback(cb),
+          m_Url(std::move(url)),
+          m_Path(std::move(path)),
+          m_Runs(std::move(runs)),
           m_Body(std::move(packageBody)) {}
     ~FakeDownloader() override {
         // Threads may add threads (a restart from within a report).

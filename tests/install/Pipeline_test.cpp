@@ -1,7 +1,6 @@
 // The pipeline's report order and file handling, with a downloader of the
 // test's own (it plays each run from a script) and real child processes.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <thread>
@@ -13,18 +12,18 @@
 #include "support/LogCapture.h"
 #include "utils/Text.h"
 
-using installtest::Recorder;
-using installtest::Report;
 using installtest::FakeMaker;
 using installtest::FakeRun;
 using installtest::Made;
+using installtest::Recorder;
+using installtest::Report;
 
 namespace {
 
-const std::vector<Report> kGoodDownload = {
-    {1001, 1, L""}, {1002, 0.5, L""}, {1003, 0, L"LibCurl"}};
+const std::vector<Report> kGoodDownload = {{1001, 1, L""}, {1002, 0.5, L""}, {1003, 0, L"LibCurl"}};
 
-const char* kGoodPackage = "#!/bin/sh\necho Progress=0.5\necho InstPath=/opt/reported\necho State=Success\n";
+const char* kGoodPackage =
+    "#!/bin/sh\necho Progress=0.5\necho InstPath=/opt/reported\necho State=Success\n";
 
 std::wstring W(const std::string& s) { return Utils::FromAnsi(s); }
 
@@ -45,13 +44,13 @@ TEST_F(Pipeline, FreshInstallReportsInOrderAndRemovesThePackage) {
         pipeline.WaitForRunners();
     }
     EXPECT_EQ(rec.Reports(), (std::vector<Report>{{1001, 1, L""},
-                                                   {1002, 0.5, L""},
-                                                   {1003, 0, L"LibCurl"},
-                                                   {2001, 0, L""},
-                                                   {2002, 0, L""},
-                                                   {2002, 0.5, L""},
-                                                   {3000, 0, L"/opt/reported"},
-                                                   {2003, 0, L""}}));
+                                                  {1002, 0.5, L""},
+                                                  {1003, 0, L"LibCurl"},
+                                                  {2001, 0, L""},
+                                                  {2002, 0, L""},
+                                                  {2002, 0.5, L""},
+                                                  {3000, 0, L"/opt/reported"},
+                                                  {2003, 0, L""}}));
     EXPECT_EQ(made.type, g_InstallerConfig.m_DownloadType);
     EXPECT_TRUE(testsupport::FileExists(dir));
     EXPECT_FALSE(testsupport::FileExists(dir + "/__Package_lumoraapp.exe"));
@@ -61,9 +60,9 @@ TEST_F(Pipeline, UpdateRemovesTheOldCopyFirstWithItsCopiedUninstaller) {
     const std::string old = Dir("old/lumoratool");
     testsupport::MakeDirs(old);
     const std::string args = Dir("uninstall-args.txt");
-    testsupport::WriteFile(old + "/uninst.ep",
-                           "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" + args +
-                               "'\necho Progress=0.5\necho State=Success\n");
+    testsupport::WriteFile(old + "/uninst.ep", "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" +
+                                                   args +
+                                                   "'\necho Progress=0.5\necho State=Success\n");
     ::chmod((old + "/uninst.ep").c_str(), 0755);
 
     Recorder rec;
@@ -76,8 +75,8 @@ TEST_F(Pipeline, UpdateRemovesTheOldCopyFirstWithItsCopiedUninstaller) {
     rec.WaitForCode({2003, 2004, 5004, 5005});
     pipeline.WaitForRunners();
 
-    EXPECT_EQ(rec.Codes(), (std::vector<int>{5002, 5002, 5003, 1001, 1002, 1003, 2001, 2002, 2002,
-                                             3000, 2003}));
+    EXPECT_EQ(rec.Codes(),
+              (std::vector<int>{5002, 5002, 5003, 1001, 1002, 1003, 2001, 2002, 2002, 3000, 2003}));
     const std::string copy =
         std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe";
     EXPECT_TRUE(testsupport::FileExists(copy));
@@ -160,8 +159,9 @@ TEST_F(Pipeline, FailingPackageIsDeletedToo) {
     Recorder rec;
     Made made;
     const std::string dir = Dir("d");
-    CDownloadInstaller pipeline(rec.Callback(), L"u", L"", W(dir), true, true, true,
-                                FakeMaker(made, {{kGoodDownload, true}}, "#!/bin/sh\necho 'Error=no room'\n"));
+    CDownloadInstaller pipeline(
+        rec.Callback(), L"u", L"", W(dir), true, true, true,
+        FakeMaker(made, {{kGoodDownload, true}}, "#!/bin/sh\necho 'Error=no room'\n"));
     pipeline.Start();
     rec.WaitForCode({2003, 2004});
     pipeline.WaitForRunners();

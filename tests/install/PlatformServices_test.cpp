@@ -1,7 +1,6 @@
 // The platform services of the installation pipeline and the Utils facts
 // over them.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,7 +22,9 @@ namespace {
 
 using installtest::HomePath;
 
-std::string PrivateName() { return std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17"; }
+std::string PrivateName() {
+    return std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17";
+}
 
 TEST(TempFolder, IsMadeForUsAloneAndReturnedWithASlash) {
     const std::wstring t = Utils::GetTempFolder();
@@ -85,7 +86,8 @@ TEST(Guid, TextForm) {
     EXPECT_EQ(Utils::FormatGuid(bytes), L"3F2504E04F8911d39A0C0305E82C3301");
     const std::wstring a = Utils::CreateGuidString(), b = Utils::CreateGuidString();
     EXPECT_NE(a, b);
-    EXPECT_TRUE(std::regex_match(Utils::ToAnsi(a), std::regex("[0-9A-F]{12}[0-9a-f]{4}[0-9A-F]{16}")));
+    EXPECT_TRUE(
+        std::regex_match(Utils::ToAnsi(a), std::regex("[0-9A-F]{12}[0-9a-f]{4}[0-9A-F]{16}")));
 }
 
 TEST(Accounts, AdministratorAccounts) {
@@ -108,17 +110,22 @@ TEST(ProcessFinder, NameRuleOverWhatProcShows) {
     const Case cases[] = {
         {"lumoratool_un_a", "/t/lumoratool_un_asa.exe", std::string("x\0", 2), true},
         {"lumoratool_un_a", "/t/lumoratool_un_asa.exe (deleted)", "", true},
-        {"lumoratool_un_a", "/usr/bin/dash", std::string("/bin/sh\0/t/lumoratool_un_asa.exe\0", 33), true},
-        {"lumoratool_un_a", "/usr/bin/dash", std::string("/t/lumoratool_un_asa.exe\0-x\0", 28), true},
+        {"lumoratool_un_a", "/usr/bin/dash", std::string("/bin/sh\0/t/lumoratool_un_asa.exe\0", 33),
+         true},
+        {"lumoratool_un_a", "/usr/bin/dash", std::string("/t/lumoratool_un_asa.exe\0-x\0", 28),
+         true},
         {"lumoratool_un_a", "/usr/bin/dash", std::string("/bin/sh\0/t/other\0", 17), false},
         {"lumoratool_un_b", "/t/lumoratool_un_asa.exe", "", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Platform::ProcessNameMatches(n, c.comm, c.exe, c.cmdline), c.match) << c.exe;
     // Shorter names are whole in comm; a name of exactly 15 bytes may be cut.
-    EXPECT_TRUE(Platform::ProcessNameMatches("lumoraapp.exe", "lumoraapp.exe", "/usr/bin/dash", ""));
-    EXPECT_FALSE(Platform::ProcessNameMatches("lumoratool_un_a", "lumoratool_un_a", "/t/lumoratool_un_asa.exe", ""));
-    EXPECT_TRUE(Platform::ProcessNameMatches("lumoratool_un_a", "lumoratool_un_a", "/t/lumoratool_un_a", ""));
+    EXPECT_TRUE(
+        Platform::ProcessNameMatches("lumoraapp.exe", "lumoraapp.exe", "/usr/bin/dash", ""));
+    EXPECT_FALSE(Platform::ProcessNameMatches("lumoratool_un_a", "lumoratool_un_a",
+                                              "/t/lumoratool_un_asa.exe", ""));
+    EXPECT_TRUE(Platform::ProcessNameMatches("lumoratool_un_a", "lumoratool_un_a",
+                                             "/t/lumoratool_un_a", ""));
 }
 
 TEST(NetworkVerdict, FromWhatTheSystemReports) {
@@ -158,11 +165,14 @@ TEST(DiskSpace, NearestExistingParentAnswers) {
 
 TEST(RegistryStore, LivesInTheConfigFolderOneSectionPerKey) {
     EXPECT_FALSE(Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"));
-    ASSERT_TRUE(Platform::WriteRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath", "/opt/x", nullptr));
-    const std::string store = std::string(std::getenv("XDG_CONFIG_HOME")) + "/registry/HKEY_CURRENT_USER.ini";
+    ASSERT_TRUE(Platform::WriteRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath",
+                                             "/opt/x", nullptr));
+    const std::string store =
+        std::string(std::getenv("XDG_CONFIG_HOME")) + "/registry/HKEY_CURRENT_USER.ini";
     EXPECT_EQ(Platform::RegistryStorePath(), store);
     EXPECT_EQ(testsupport::ReadFile(store).find("[Software\\TaMikSoft\\lumoraapp]"), 0u);
-    EXPECT_EQ(*Platform::ReadRegistryValue("software\\tamiksoft\\LUMORAAPP", "installpath"), "/opt/x");
+    EXPECT_EQ(*Platform::ReadRegistryValue("software\\tamiksoft\\LUMORAAPP", "installpath"),
+              "/opt/x");
     struct stat st {};
     ::stat((std::string(std::getenv("XDG_CONFIG_HOME")) + "/registry").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0700u);

@@ -2,7 +2,6 @@
 // names. Those names are global on the machine, so these tests (and the
 // end-to-end ones) never run beside each other (a CTest resource lock).
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
 #include <atomic>
@@ -116,8 +115,8 @@ TEST(InstallAnew, StartWaitsForTheRunningProductBeforeRemovingTheOldCopy) {
             if (!ended) reportBeforeEnd = true;
             record(c, v, t);
         },
-        L"u", Utils::FromAnsi(old + "/uninst.ep"), Utils::FromAnsi(HomePath("new")), true, true, true,
-        installtest::FakeMaker(made, {{{{1001, 1, L""}, {1004, 7, L"LibCurl"}}, false}}, ""));
+        L"u", Utils::FromAnsi(old + "/uninst.ep"), Utils::FromAnsi(HomePath("new")), true, true,
+        true, installtest::FakeMaker(made, {{{{1001, 1, L""}, {1004, 7, L"LibCurl"}}, false}}, ""));
     NamedProcess product("lumoraapp.exe");
     g_InstallerConfig.m_InsNew = true;
     std::thread starter([&] { pipeline.Start(); });

@@ -17,7 +17,9 @@ using installtest::HomePath;
 namespace R = InstallRecords;
 
 std::wstring W(const std::string& s) { return Utils::FromAnsi(s); }
-std::string Store() { return std::string(std::getenv("XDG_CONFIG_HOME")) + "/registry/HKEY_CURRENT_USER.ini"; }
+std::string Store() {
+    return std::string(std::getenv("XDG_CONFIG_HOME")) + "/registry/HKEY_CURRENT_USER.ini";
+}
 std::string Ini(const std::string& file, const char* section, const char* key) {
     return Platform::ReadProfileString(file, section, key, "<missing>");
 }
@@ -55,7 +57,8 @@ TEST(InstallRecords, MissingValuesMeanNotInstalled) {
     EXPECT_TRUE(none.uninstaller.empty());
     EXPECT_FALSE(R::IsInstalled(none));
     // A recorded folder that is gone: not installed either.
-    Platform::WriteRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath", HomePath("gone"), nullptr);
+    Platform::WriteRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath", HomePath("gone"),
+                                 nullptr);
     const R::Previous gone = R::ReadPrevious();
     EXPECT_EQ(gone.uninstaller, W(HomePath("gone/uninst.ep")));
     EXPECT_FALSE(R::IsInstalled(gone));
@@ -95,7 +98,8 @@ TEST(InstallRecords, KeepExistingCopyOnlyForExactlyFalse) {
     const std::string dir = HomePath("Apps/lumoratool");
     testsupport::MakeDirs(dir);
     EXPECT_FALSE(R::KeepExistingCopy(W(dir), W(dir)));  // no set.ini
-    const std::pair<const char*, bool> cases[] = {{"false", true}, {"False", false}, {"true", false}, {"", false}};
+    const std::pair<const char*, bool> cases[] = {
+        {"false", true}, {"False", false}, {"true", false}, {"", false}};
     for (auto [value, keep] : cases) {
         Platform::WriteProfileString(dir + "/set.ini", "Uninstall", "IsOverride", value, nullptr);
         EXPECT_EQ(R::KeepExistingCopy(W(dir), W(dir)), keep) << value;

@@ -53,34 +53,45 @@ TEST_P(PackageRun, ReportsWhatThePackageSays) {
 INSTANTIATE_TEST_SUITE_P(
     Packages, PackageRun,
     testing::Values(
-        PackageCase{"NoFinalLineIsSuccess", "echo Progress=0.5\nexit 3\n",
+        PackageCase{"NoFinalLineIsSuccess",
+                    "echo Progress=0.5\nexit 3\n",
                     {{2002, 0.5, L""}, {2003, 1, L""}}},
         PackageCase{"NothingWritten", "exit 0\n", {{2003, 1, L""}}},
         PackageCase{"StateFail", "echo State=Fail\n", {{2004, 0, L"安装包安装失败"}}},
         PackageCase{"ErrorLine", "echo 'Error=disk full'\n", {{2004, 1000, L"disk full"}}},
-        PackageCase{"CrLfLineEnds", "printf 'InstPath=/opt/p\\r\\nUninstEp=/opt/p/u\\r\\nState=Success\\r\\n'\n",
+        PackageCase{"CrLfLineEnds",
+                    "printf 'InstPath=/opt/p\\r\\nUninstEp=/opt/p/u\\r\\nState=Success\\r\\n'\n",
                     {{3000, 0, L"/opt/p"}, {3003, 0, L"/opt/p/u"}, {2003, 0, L""}}},
         // Pauses make the reads end inside a line and inside a character.
-        PackageCase{"LineCutAcrossReads", "printf 'Err'; sleep 0.3; printf 'or=disk full\\n'\n",
+        PackageCase{"LineCutAcrossReads",
+                    "printf 'Err'; sleep 0.3; printf 'or=disk full\\n'\n",
                     {{2004, 1000, L"disk full"}}},
         PackageCase{"CharacterCutAcrossReads",
-                    "printf 'Encode=UTF8\\nMessage=\\347\\243'; sleep 0.3; printf '\\201\\347\\233\\230\\n'\n",
+                    "printf 'Encode=UTF8\\nMessage=\\347\\243'; sleep 0.3; printf "
+                    "'\\201\\347\\233\\230\\n'\n",
                     {{3009, 0, L"磁盘"}, {2003, 1, L""}}},
         // The announced code page holds from the next line on, even in the same read.
-        PackageCase{"CodePageFromTheNextLine", "printf 'Encode=936\\nMessage=\\264\\305\\305\\314\\n'\n",
+        PackageCase{"CodePageFromTheNextLine",
+                    "printf 'Encode=936\\nMessage=\\264\\305\\305\\314\\n'\n",
                     {{3009, 0, L"磁盘"}, {2003, 1, L""}}},
-        PackageCase{"LastLineWithoutLf", "printf 'Progress=0.25\\nState=Success'\n",
+        PackageCase{"LastLineWithoutLf",
+                    "printf 'Progress=0.25\\nState=Success'\n",
                     {{2002, 0.25, L""}, {2003, 0, L""}}},
         PackageCase{"OutputAfterTheFinalReadIsNotParsed",
-                    "echo State=Success; sleep 0.3; echo 'Error=late'\n", {{2003, 0, L""}}},
-        PackageCase{"CrashIsNoSuccess", "echo Progress=0.1\nkill -SEGV $$\n",
+                    "echo State=Success; sleep 0.3; echo 'Error=late'\n",
+                    {{2003, 0, L""}}},
+        PackageCase{"CrashIsNoSuccess",
+                    "echo Progress=0.1\nkill -SEGV $$\n",
                     {{2002, 0.1, L""}, {2004, 0, L"安装包安装失败"}}},
         // 8 MB without a line end, then a line: the flood is dropped, the line read.
-        PackageCase{"FloodOfStdout", "head -c 8000000 /dev/zero | tr '\\0' x\nprintf '\\nState=Success\\n'\n",
+        PackageCase{"FloodOfStdout",
+                    "head -c 8000000 /dev/zero | tr '\\0' x\nprintf '\\nState=Success\\n'\n",
                     {{2003, 0, L""}}},
-        PackageCase{"FloodOfStderr", "head -c 8000000 /dev/zero >&2\necho State=Success\n",
+        PackageCase{"FloodOfStderr",
+                    "head -c 8000000 /dev/zero >&2\necho State=Success\n",
                     {{2003, 0, L""}}},
-        PackageCase{"FloodAfterTheFinalLine", "echo State=Success\nhead -c 8000000 /dev/zero\n",
+        PackageCase{"FloodAfterTheFinalLine",
+                    "echo State=Success\nhead -c 8000000 /dev/zero\n",
                     {{2003, 0, L""}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -112,8 +123,8 @@ TEST(PackageRunner, ManyLinesAreAllRead) {
 
 TEST(PackageRunner, PackageGetsItsCommandLine) {
     const std::string args = installtest::HomePath("args.txt");
-    const std::string path =
-        WriteScript("package.exe", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + args + "'\n");
+    const std::string path = WriteScript(
+        "package.exe", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + args + "'\n");
     Recorder rec;
     RunPackage(path, rec, L"/opt/my dir");
     EXPECT_EQ(testsupport::ReadFile(args),
@@ -123,8 +134,8 @@ TEST(PackageRunner, PackageGetsItsCommandLine) {
 
 TEST(PackageRunner, HangingPackageEndsWhenKilled) {
     const std::string pidFile = installtest::HomePath("pid");
-    const std::string path =
-        WriteScript("package.exe", "echo Progress=0.3\necho $$ > '" + pidFile + "'\nexec sleep 1000\n");
+    const std::string path = WriteScript(
+        "package.exe", "echo Progress=0.3\necho $$ > '" + pidFile + "'\nexec sleep 1000\n");
     Recorder rec;
     CInstaller runner(rec.Callback(), L"\"" + std::wstring(path.begin(), path.end()) + L"\"", L"");
     runner.Start();
@@ -156,7 +167,8 @@ TEST(PackageRunner, RunsAgainAfterARun) {
 
 // The uninstaller runner.
 
-std::vector<Report> RunUninstaller(const std::string& path, const std::wstring& home = L"/opt/old") {
+std::vector<Report> RunUninstaller(const std::string& path,
+                                   const std::wstring& home = L"/opt/old") {
     Recorder rec;
     CUnInstaller runner(rec.Callback(), std::wstring(path.begin(), path.end()), home);
     runner.Start();
@@ -181,22 +193,29 @@ TEST_P(UninstallerRun, ReportsWhatTheUninstallerSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Uninstallers, UninstallerRun,
-    testing::Values(
-        UninstCase{"NothingWritten", "exit 1\n", {{5002, 0, L""}, {5003, 1, L""}}},
-        UninstCase{"Success", "echo Progress=0.5\necho State=Success\n",
-                   {{5002, 0, L""}, {5002, 0.5, L""}, {5003, 0, L""}}},
-        UninstCase{"SuccessThenKeepsRunning", "echo State=Success\nsleep 0.3\n",
-                   {{5002, 0, L""}, {5003, 0, L""}}},
-        UninstCase{"ErrorLine", "printf 'Error=in use\\r\\n'\n", {{5002, 0, L""}, {5005, 0, L"in use"}}},
-        // Much output, then the verdict right before the exit: still read.
-        UninstCase{"FailJustBeforeExit",
-                   "yes Other=1 | head -n 30000\necho State=Fail\nexit 0\n",
-                   {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}},
-        UninstCase{"LineCutAcrossReads", "printf 'State=Fa'; sleep 0.3; printf 'il\\n'\n",
-                   {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}},
-        UninstCase{"FloodOfStderr", "head -c 8000000 /dev/zero >&2\necho State=Success\n",
-                   {{5002, 0, L""}, {5003, 0, L""}}},
-        UninstCase{"CrashIsNoSuccess", "kill -SEGV $$\n", {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}}),
+    testing::Values(UninstCase{"NothingWritten", "exit 1\n", {{5002, 0, L""}, {5003, 1, L""}}},
+                    UninstCase{"Success",
+                               "echo Progress=0.5\necho State=Success\n",
+                               {{5002, 0, L""}, {5002, 0.5, L""}, {5003, 0, L""}}},
+                    UninstCase{"SuccessThenKeepsRunning",
+                               "echo State=Success\nsleep 0.3\n",
+                               {{5002, 0, L""}, {5003, 0, L""}}},
+                    UninstCase{"ErrorLine",
+                               "printf 'Error=in use\\r\\n'\n",
+                               {{5002, 0, L""}, {5005, 0, L"in use"}}},
+                    // Much output, then the verdict right before the exit: still read.
+                    UninstCase{"FailJustBeforeExit",
+                               "yes Other=1 | head -n 30000\necho State=Fail\nexit 0\n",
+                               {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}},
+                    UninstCase{"LineCutAcrossReads",
+                               "printf 'State=Fa'; sleep 0.3; printf 'il\\n'\n",
+                               {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}},
+                    UninstCase{"FloodOfStderr",
+                               "head -c 8000000 /dev/zero >&2\necho State=Success\n",
+                               {{5002, 0, L""}, {5003, 0, L""}}},
+                    UninstCase{"CrashIsNoSuccess",
+                               "kill -SEGV $$\n",
+                               {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UninstallerRunner, MissingCopyGivesOneReport) {
@@ -212,13 +231,15 @@ TEST(UninstallerRunner, FileThatIsNoProgramCannotStart) {
 
 TEST(UninstallerRunner, GetsHomeFolderLast) {
     const std::string args = installtest::HomePath("args.txt");
-    const std::string path = WriteScript(
-        "lumoratool_un_asa.exe", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + args + "'\n");
+    const std::string path =
+        WriteScript("lumoratool_un_asa.exe",
+                    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + args + "'\n");
     RunUninstaller(path, L"/opt/Apps/lumoratool");
     // Both facts are asked anew at the start.
     const std::string admin = Utils::ConsoleUserIsAdmin() ? "true" : "false";
     const std::string elevated = Utils::IsRunAsAdmin() ? "true" : "false";
-    EXPECT_EQ(testsupport::ReadFile(args), "/S\n-adminact=" + admin + "\n-authorizationact=" + elevated +
+    EXPECT_EQ(testsupport::ReadFile(args), "/S\n-adminact=" + admin +
+                                               "\n-authorizationact=" + elevated +
                                                "\n-console=show\n_?=/opt/Apps/lumoratool\n");
 }
 

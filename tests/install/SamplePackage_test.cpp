@@ -1,7 +1,6 @@
 // The sample package and its uninstaller, run by the real runners, and the
 // development server's answers.
 #include <gtest/gtest.h>
-
 #include <httplib.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -27,15 +26,16 @@ int ProcessWithCommandLine(const std::string& cmdline) {
     for (const auto& e : std::filesystem::directory_iterator("/proc", ec)) {
         const std::string name = e.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        if (testsupport::ReadFile(e.path().string() + "/cmdline") == cmdline) return std::stoi(name);
+        if (testsupport::ReadFile(e.path().string() + "/cmdline") == cmdline)
+            return std::stoi(name);
     }
     return 0;
 }
 
 std::string BuildPackage(const std::string& options) {
     const std::string out = HomePath("pkg.out");
-    const std::string cmd = std::string(LUMORA_SAMPLE_PACKAGE) + " --out '" + HomePath("packages") + "' " +
-                            options + " > '" + out + "'";
+    const std::string cmd = std::string(LUMORA_SAMPLE_PACKAGE) + " --out '" + HomePath("packages") +
+                            "' " + options + " > '" + out + "'";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     std::string path = testsupport::ReadFile(out);
     return path.substr(0, path.find('\n'));
@@ -43,7 +43,8 @@ std::string BuildPackage(const std::string& options) {
 
 std::vector<Report> Install(const std::string& package, const std::string& dir) {
     Recorder rec;
-    CInstaller runner(rec.Callback(), L"\"" + Utils::FromAnsi(package) + L"\"", Utils::FromAnsi(dir));
+    CInstaller runner(rec.Callback(), L"\"" + Utils::FromAnsi(package) + L"\"",
+                      Utils::FromAnsi(dir));
     runner.Start();
     runner.Wait();
     return rec.Reports();
@@ -88,7 +89,6 @@ TEST(SamplePackage, InstallsIntoTheExactFolderAndReportsIt) {
     EXPECT_TRUE(has({3005, 1, L""}));
     EXPECT_TRUE(has({3009, 0, L"你好"}));
     EXPECT_EQ(testsupport::ReadFile(dir + "/VERSION"), "3.1.4\n");
-
 }
 
 TEST(SamplePackage, ItsUninstallerRemovesTheInstallation) {
@@ -97,7 +97,8 @@ TEST(SamplePackage, ItsUninstallerRemovesTheInstallation) {
     Install(BuildPackage(""), dir);
     ASSERT_TRUE(testsupport::FileExists(dir + "/uninst.ep"));
     Recorder rec;
-    CUnInstaller uninstaller(rec.Callback(), Utils::FromAnsi(dir + "/uninst.ep"), Utils::FromAnsi(dir));
+    CUnInstaller uninstaller(rec.Callback(), Utils::FromAnsi(dir + "/uninst.ep"),
+                             Utils::FromAnsi(dir));
     uninstaller.Start();
     uninstaller.Wait();
     EXPECT_EQ(rec.Reports().back(), (Report{5003, 0, L""}));
@@ -117,7 +118,8 @@ TEST(SamplePackage, UninstallerSwitches) {
     const std::string dir = HomePath("apps");
     Install(BuildPackage("--uninst-error 'still running'"), dir);
     Recorder rec;
-    CUnInstaller uninstaller(rec.Callback(), Utils::FromAnsi(dir + "/uninst.ep"), Utils::FromAnsi(dir));
+    CUnInstaller uninstaller(rec.Callback(), Utils::FromAnsi(dir + "/uninst.ep"),
+                             Utils::FromAnsi(dir));
     uninstaller.Start();
     uninstaller.Wait();
     EXPECT_EQ(rec.Reports().back(), (Report{5005, 0, L"still running"}));
@@ -127,13 +129,17 @@ TEST(SamplePackage, UninstallerSwitches) {
 TEST(SamplePackage, HangEndsWhenKilled) {
     const std::string package = BuildPackage("--hang");
     Recorder rec;
-    CInstaller runner(rec.Callback(), L"\"" + Utils::FromAnsi(package) + L"\"", Utils::FromAnsi(HomePath("h")));
+    CInstaller runner(rec.Callback(), L"\"" + Utils::FromAnsi(package) + L"\"",
+                      Utils::FromAnsi(HomePath("h")));
     runner.Start();
     // The package reaches its last files, then waits for ever.
     while (!testsupport::FileExists(HomePath("h/v2.0.0.marker"))) std::this_thread::yield();
     // The package has become "sleep 1000000" (it execs), in its own process.
     int pid = 0;
-    while ((pid = ProcessWithCommandLine(std::string("sleep\0" "1000000\0", 14))) == 0) std::this_thread::yield();
+    while ((pid = ProcessWithCommandLine(std::string("sleep\0"
+                                                     "1000000\0",
+                                                     14))) == 0)
+        std::this_thread::yield();
     ::kill(static_cast<pid_t>(pid), SIGKILL);
     runner.Wait();
     EXPECT_EQ(rec.Reports().back(), (Report{2004, 0, L"安装包安装失败"}));
@@ -142,9 +148,11 @@ TEST(SamplePackage, HangEndsWhenKilled) {
 TEST(DevServer, ServesHeadRangesAndTheNewestPackage) {
     const std::string package = BuildPackage("--version 1.0.0");
     Utils::PipeProcess server;
-    server.Launch(Utils::FromAnsi(LUMORA_DEVSERVER), L"lumora-devserver --root " + Utils::FromAnsi(HomePath("packages")));
+    server.Launch(Utils::FromAnsi(LUMORA_DEVSERVER),
+                  L"lumora-devserver --root " + Utils::FromAnsi(HomePath("packages")));
     std::string first;
-    while (first.find('\n') == std::string::npos && server.ReadOutput(first) == Utils::PipeProcess::ReadResult::Data) {
+    while (first.find('\n') == std::string::npos &&
+           server.ReadOutput(first) == Utils::PipeProcess::ReadResult::Data) {
     }
     const std::string address = first.substr(0, first.find('\n'));
     ASSERT_EQ(address.rfind("http://127.0.0.1:", 0), 0u) << first;
@@ -155,12 +163,14 @@ TEST(DevServer, ServesHeadRangesAndTheNewestPackage) {
     auto redirect = client.Get("/software/595");
     ASSERT_TRUE(redirect);
     EXPECT_EQ(redirect->status, 302);
-    EXPECT_EQ(redirect->get_header_value("Location"), address.substr(0, address.size() - 1) + digestPath);
+    EXPECT_EQ(redirect->get_header_value("Location"),
+              address.substr(0, address.size() - 1) + digestPath);
 
     auto head = client.Head(digestPath.c_str());
     ASSERT_TRUE(head);
     EXPECT_EQ(head->status, 200);
-    EXPECT_EQ(head->get_header_value("Content-Length"), std::to_string(testsupport::ReadFile(package).size()));
+    EXPECT_EQ(head->get_header_value("Content-Length"),
+              std::to_string(testsupport::ReadFile(package).size()));
 
     auto range = client.Get(digestPath.c_str(), {{"Range", "bytes=2-10"}});
     ASSERT_TRUE(range);

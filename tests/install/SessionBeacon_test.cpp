@@ -77,7 +77,8 @@ TEST_F(SessionBeacon, DownloaderStartedIsReportedOnceWhateverComesFirst) {
     Send(1001, 1);
     Send(1001, 1);
     session.ReportDownloaderStarted();
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"下载器启动", L"开始下载大包", L"开始下载大包"}));
+    EXPECT_EQ(Names(),
+              (std::vector<std::wstring>{L"下载器启动", L"开始下载大包", L"开始下载大包"}));
 }
 
 TEST_F(SessionBeacon, FailuresCarryTheirReasons) {
@@ -93,7 +94,8 @@ TEST_F(SessionBeacon, FailuresCarryTheirReasons) {
     EXPECT_EQ(g_Events[1].name, L"下载失败原因");
     EXPECT_EQ(g_Events[1].reason.rfind(L"1.code=28；2.msg=LibCurl；3.缓存磁盘容量=", 0), 0u)
         << Utils::ToUtf8(g_Events[1].reason);
-    EXPECT_NE(g_Events[1].reason.find(L"；4.缓存读写权限=可读；5.服务器连接状态code="), std::wstring::npos);
+    EXPECT_NE(g_Events[1].reason.find(L"；4.缓存读写权限=可读；5.服务器连接状态code="),
+              std::wstring::npos);
     EXPECT_EQ(g_Events[2].name, L"安装失败原因");
     EXPECT_EQ(g_Events[2].reason, L":1.code=1000；2.msg=disk full");
     for (const auto& e : g_Events) EXPECT_EQ(e.elapsed, 0.0f);

@@ -65,7 +65,8 @@ TEST_F(Session, ProgressSplitsDownloadAndInstallAndCreeps) {
     Send(2002, 0.99);  // above it: the package's own figure
     EXPECT_EQ(observer.percents, (std::vector<int>{35, 74, 78, 83, 88, 92, 97, 98, 98, 98, 99}));
     EXPECT_EQ(observer.labels[0], L"正在安装中:35%，请稍候...");
-    EXPECT_EQ(observer.stages, (std::vector<InstallStage>{InstallStage::Downloading, InstallStage::Installing}));
+    EXPECT_EQ(observer.stages,
+              (std::vector<InstallStage>{InstallStage::Downloading, InstallStage::Installing}));
 }
 
 TEST_F(Session, FiguresThatAreNoFractionStayInRange) {
@@ -92,8 +93,10 @@ TEST_F(Session, RecordsAtStartAndAfterSuccessFollowTheReportedFolder) {
     EXPECT_EQ(observer.installed, 1);
     EXPECT_EQ(session.Outcome(), InstallOutcome::Installed);
     EXPECT_EQ(observer.percents.back(), 100);
-    EXPECT_EQ(Platform::ReadProfileString(reported + "/set.ini", "Install", "AppName", ""), "lumoraapp");
-    EXPECT_EQ(*Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"), reported);
+    EXPECT_EQ(Platform::ReadProfileString(reported + "/set.ini", "Install", "AppName", ""),
+              "lumoraapp");
+    EXPECT_EQ(*Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"),
+              reported);
     EXPECT_EQ(*Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "UnInstallEp"),
               reported + "/uninst.ep");
     EXPECT_EQ(session.UninstEp(), W(reported + "/uninst.ep"));
@@ -117,7 +120,8 @@ TEST_F(Session, FailedInstallationKeepsTheFirstSettingsFile) {
 
 TEST_F(Session, StartupStyleOneStartsTheProductUnlessHeldBack) {
     const std::string marker = HomePath("started");
-    const std::string exe = installtest::WriteScript("lumoraapp-test.exe", "pwd > '" + marker + "'\n");
+    const std::string exe =
+        installtest::WriteScript("lumoraapp-test.exe", "pwd > '" + marker + "'\n");
     const std::string dir = HomePath("inst");
     for (bool allowed : {false, true}) {
         session.SetAutoStartAllowed(allowed);
@@ -158,7 +162,8 @@ TEST_F(Session, DirectoryThatCannotBeMadeIsRefused) {
     EXPECT_FALSE(session.StartInstall(W(HomePath("file/sub")), true, true));
     EXPECT_FALSE(session.StartInstall(L"/" + std::wstring(261, L'a'), true, true));
     ASSERT_EQ(observer.blocks.size(), 2u);
-    EXPECT_EQ(observer.blocks[0], std::make_pair(InstallBlock::InvalidDirectory, std::wstring(L"无效路径")));
+    EXPECT_EQ(observer.blocks[0],
+              std::make_pair(InstallBlock::InvalidDirectory, std::wstring(L"无效路径")));
 }
 
 TEST_F(Session, NetworkVerdict) {
@@ -183,7 +188,9 @@ TEST_P(SessionWithPipeline, IsOverrideDecidesTheRemoval) {
     const std::string dir = HomePath("Apps/lumoratool");
     testsupport::MakeDirs(dir);
     testsupport::WriteFile(dir + "/uninst.ep", "#!/bin/sh\necho State=Success\n");
-    if (*GetParam()) Platform::WriteProfileString(dir + "/set.ini", "Uninstall", "IsOverride", GetParam(), nullptr);
+    if (*GetParam())
+        Platform::WriteProfileString(dir + "/set.ini", "Uninstall", "IsOverride", GetParam(),
+                                     nullptr);
     Platform::WriteRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath", dir, nullptr);
 
     installtest::Recorder rec;

@@ -92,10 +92,13 @@ int RunDevServer(const DevServerOptions& options) {
     }
     std::printf("http://127.0.0.1:%d/\n", port);
     std::fflush(stdout);
-    std::fprintf(stderr, "lumora-devserver: serving %s; the newest package at http://127.0.0.1:%d/software/595\n",
-                 options.root.c_str(), port);
+    std::fprintf(
+        stderr,
+        "lumora-devserver: serving %s; the newest package at http://127.0.0.1:%d/software/595\n",
+        options.root.c_str(), port);
     if (collecting)
-        std::fprintf(stderr, "lumora-devserver: analytics collector at http://127.0.0.1:%d/collect%s%s\n",
+        std::fprintf(stderr,
+                     "lumora-devserver: analytics collector at http://127.0.0.1:%d/collect%s%s\n",
                      port, options.collectFail ? " (answering 500)" : ", records to ",
                      options.collectFail ? "" : options.collectFile.c_str());
 

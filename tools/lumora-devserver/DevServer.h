@@ -11,10 +11,11 @@ class Server;
 }
 
 struct DevServerOptions {
-    std::string root;              // --root DIR: packages live in DIR/<md5>/<name>
-    int port = 0;                  // --port N; 0 picks a free port
+    std::string root;                 // --root DIR: packages live in DIR/<md5>/<name>
+    int port = 0;                     // --port N; 0 picks a free port
     uint64_t rateBytesPerSecond = 0;  // --rate: body bytes per second per response; 0 unlimited
-    std::string collectFile;  // --collect FILE: analytics collector on /collect, records appended as JSONL
+    std::string
+        collectFile;  // --collect FILE: analytics collector on /collect, records appended as JSONL
     bool collectFail = false;  // --collect-fail: the collector answers every batch with 500
 };
 

@@ -14,7 +14,9 @@ namespace fs = std::filesystem;
 namespace {
 
 bool IsDigestName(const std::string& s) {
-    return s.size() == 32 && std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    return s.size() == 32 && std::all_of(s.begin(), s.end(), [](char c) {
+               return std::isxdigit(static_cast<unsigned char>(c));
+           });
 }
 
 // The file for an address path, or empty when it is outside the root or no

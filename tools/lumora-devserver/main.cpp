@@ -8,7 +8,9 @@ int main(int argc, char** argv) {
     DevServerOptions options;
     std::string err;
     if (!ParseDevServerOptions(argc, argv, options, &err)) {
-        std::fprintf(stderr, "lumora-devserver: %s\nusage: lumora-devserver --root DIR [--port N] [--rate BYTES_PER_S] [--collect FILE] [--collect-fail]\n",
+        std::fprintf(stderr,
+                     "lumora-devserver: %s\nusage: lumora-devserver --root DIR [--port N] [--rate "
+                     "BYTES_PER_S] [--collect FILE] [--collect-fail]\n",
                      err.c_str());
         return 2;
     }

@@ -17,18 +17,25 @@ std::string Flag(bool b) { return b ? "1" : "0"; }
 
 std::string ProductScript(const SampleOptions& o) {
     return "#!/bin/sh\n"
-           "# Lumora sample product " + o.version + ": says who it is, leaves a mark that it ran, ends.\n"
+           "# Lumora sample product " +
+           o.version +
+           ": says who it is, leaves a mark that it ran, ends.\n"
            "here=$(cd \"$(dirname \"$0\")\" && pwd)\n"
            "date '+%Y-%m-%d %H:%M:%S' > \"$here/product-started\" 2>/dev/null\n"
-           "echo \"Lumora sample product " + o.version + " in $here\"\n";
+           "echo \"Lumora sample product " +
+           o.version + " in $here\"\n";
 }
 
 std::string UninstallerScript(const SampleOptions& o) {
     return "#!/bin/sh\n"
            "# Removes the Lumora sample installation in the folder after _?= (the rest\n"
            "# of the command line: it is unquoted and last).\n"
-           "UNINST_FAIL=" + Flag(o.uninstFail) + "\n"
-           "UNINST_ERROR=" + Quoted(o.uninstError) + "\n"
+           "UNINST_FAIL=" +
+           Flag(o.uninstFail) +
+           "\n"
+           "UNINST_ERROR=" +
+           Quoted(o.uninstError) +
+           "\n"
            "home=''; seen=0\n"
            "for a in \"$@\"; do\n"
            "  if [ $seen = 1 ]; then home=\"$home $a\"; continue; fi\n"
@@ -55,16 +62,19 @@ std::string PackageScript(const SampleOptions& o, uint64_t payloadOffset) {
     const std::string eol = o.crlf ? "\\r\\n" : "\\n";
     std::string s;
     s += "#!/bin/sh\n";
-    s += "# Lumora sample package " + o.version + ". Run with \"/S -console=show ... /D=DIR\" it installs\n";
+    s += "# Lumora sample package " + o.version +
+         ". Run with \"/S -console=show ... /D=DIR\" it installs\n";
     s += "# the sample product into DIR and reports on standard output, one Key=Value a line.\n";
     s += "PAYLOAD_OFFSET=" + std::string(offset) + "\n";
     s += "VERSION=" + Quoted(o.version) + "\n";
     s += "STARTUP=" + Quoted(o.startup) + "\n";
     s += "ENCODE=" + Quoted(o.encode) + "\n";
     s += "MESSAGE=" + Quoted(o.message) + "\n";
-    s += "FAIL=" + Flag(o.fail) + "; ERROR=" + Quoted(o.error) + "; NOFINAL=" + Flag(o.noFinal) + "\n";
+    s += "FAIL=" + Flag(o.fail) + "; ERROR=" + Quoted(o.error) + "; NOFINAL=" + Flag(o.noFinal) +
+         "\n";
     s += "HANG=" + Flag(o.hang) + "; CRASH=" + Flag(o.crash) + "\n";
-    s += "FLOOD_OUT=" + std::to_string(o.floodStdout) + "; FLOOD_ERR=" + std::to_string(o.floodStderr) + "\n";
+    s += "FLOOD_OUT=" + std::to_string(o.floodStdout) +
+         "; FLOOD_ERR=" + std::to_string(o.floodStderr) + "\n";
     s += "say() { printf '%s" + eol + "' \"$1\"; }\n";
     // /D= is unquoted and last, so the split command line cuts DIR at its
     // blanks (and a quote in it garbles it); the quoted -instdir= carries the
@@ -83,21 +93,27 @@ std::string PackageScript(const SampleOptions& o, uint64_t payloadOffset) {
          "[ -n \"$ENCODE\" ] && say \"Encode=$ENCODE\"\n"
          "say Progress=0.05\n"
          "mkdir -p \"$dir\" 2>/dev/null || fail_write \"$dir\"\n"
-         "if [ \"$FLOOD_OUT\" -gt 0 ]; then head -c \"$FLOOD_OUT\" /dev/zero | tr '\\0' 'x'; printf '\\n'; fi\n"
-         "if [ \"$FLOOD_ERR\" -gt 0 ]; then head -c \"$FLOOD_ERR\" /dev/zero | tr '\\0' 'e' >&2; fi\n"
-         "tail -c +$((PAYLOAD_OFFSET + 1)) \"$0\" > \"$dir/lumora.dat\" 2>/dev/null || fail_write \"$dir/lumora.dat\"\n"
+         "if [ \"$FLOOD_OUT\" -gt 0 ]; then head -c \"$FLOOD_OUT\" /dev/zero | tr '\\0' 'x'; "
+         "printf '\\n'; fi\n"
+         "if [ \"$FLOOD_ERR\" -gt 0 ]; then head -c \"$FLOOD_ERR\" /dev/zero | tr '\\0' 'e' >&2; "
+         "fi\n"
+         "tail -c +$((PAYLOAD_OFFSET + 1)) \"$0\" > \"$dir/lumora.dat\" 2>/dev/null || fail_write "
+         "\"$dir/lumora.dat\"\n"
          "say Progress=0.4\n"
          "[ \"$CRASH\" = 1 ] && kill -SEGV $$\n"
-         "cat > \"$dir/lumoraapp.exe\" 2>/dev/null <<'LUMORA_PRODUCT' || fail_write \"$dir/lumoraapp.exe\"\n";
+         "cat > \"$dir/lumoraapp.exe\" 2>/dev/null <<'LUMORA_PRODUCT' || fail_write "
+         "\"$dir/lumoraapp.exe\"\n";
     s += ProductScript(o);
     s += "LUMORA_PRODUCT\n"
          "chmod 755 \"$dir/lumoraapp.exe\"\n"
          "say Progress=0.6\n"
-         "cat > \"$dir/uninst.ep\" 2>/dev/null <<'LUMORA_UNINSTALLER' || fail_write \"$dir/uninst.ep\"\n";
+         "cat > \"$dir/uninst.ep\" 2>/dev/null <<'LUMORA_UNINSTALLER' || fail_write "
+         "\"$dir/uninst.ep\"\n";
     s += UninstallerScript(o);
     s += "LUMORA_UNINSTALLER\n"
          "chmod 755 \"$dir/uninst.ep\"\n"
-         "printf '%s\\n' \"$VERSION\" > \"$dir/VERSION\" 2>/dev/null || fail_write \"$dir/VERSION\"\n"
+         "printf '%s\\n' \"$VERSION\" > \"$dir/VERSION\" 2>/dev/null || fail_write "
+         "\"$dir/VERSION\"\n"
          ": > \"$dir/v$VERSION.marker\"\n"
          "say Progress=0.9\n"
          "[ \"$HANG\" = 1 ] && exec sleep 1000000\n"

@@ -16,9 +16,11 @@ namespace {
 
 const char* kUsage =
     "usage: lumora-sample-package --out DIR [--name FILE] [--version V] [--size BYTES]\n"
-    "         [--startup AutoStartup|UserStartup|NonStartup] [--encode UTF8|ACP|N] [--message TEXT]\n"
+    "         [--startup AutoStartup|UserStartup|NonStartup] [--encode UTF8|ACP|N] [--message "
+    "TEXT]\n"
     "         [--fail] [--error TEXT] [--no-final] [--hang] [--crash] [--crlf]\n"
-    "         [--flood-stdout BYTES] [--flood-stderr BYTES] [--uninst-fail] [--uninst-error TEXT]\n";
+    "         [--flood-stdout BYTES] [--flood-stderr BYTES] [--uninst-fail] [--uninst-error "
+    "TEXT]\n";
 
 bool Parse(int argc, char** argv, SampleOptions& o, std::string& err) {
     for (int i = 1; i < argc; ++i) {
@@ -36,29 +38,51 @@ bool Parse(int argc, char** argv, SampleOptions& o, std::string& err) {
             out = std::strtoull(v.c_str(), &end, 10);
             if (v.empty() || *end) err = a + " needs a number";
         };
-        if (a == "--out") o.outDir = next();
-        else if (a == "--name") o.name = next();
-        else if (a == "--version") o.version = next();
-        else if (a == "--size") number(o.payloadBytes);
-        else if (a == "--startup") o.startup = next();
-        else if (a == "--encode") o.encode = next();
-        else if (a == "--message") o.message = next();
-        else if (a == "--fail") o.fail = true;
-        else if (a == "--error") o.error = next();
-        else if (a == "--no-final") o.noFinal = true;
-        else if (a == "--hang") o.hang = true;
-        else if (a == "--crash") o.crash = true;
-        else if (a == "--crlf") o.crlf = true;
-        else if (a == "--flood-stdout") number(o.floodStdout);
-        else if (a == "--flood-stderr") number(o.floodStderr);
-        else if (a == "--uninst-fail") o.uninstFail = true;
-        else if (a == "--uninst-error") o.uninstError = next();
-        else if (a == "--help") { std::fputs(kUsage, stdout); std::exit(0); }
-        else err = "unknown option " + a;
+        if (a == "--out")
+            o.outDir = next();
+        else if (a == "--name")
+            o.name = next();
+        else if (a == "--version")
+            o.version = next();
+        else if (a == "--size")
+            number(o.payloadBytes);
+        else if (a == "--startup")
+            o.startup = next();
+        else if (a == "--encode")
+            o.encode = next();
+        else if (a == "--message")
+            o.message = next();
+        else if (a == "--fail")
+            o.fail = true;
+        else if (a == "--error")
+            o.error = next();
+        else if (a == "--no-final")
+            o.noFinal = true;
+        else if (a == "--hang")
+            o.hang = true;
+        else if (a == "--crash")
+            o.crash = true;
+        else if (a == "--crlf")
+            o.crlf = true;
+        else if (a == "--flood-stdout")
+            number(o.floodStdout);
+        else if (a == "--flood-stderr")
+            number(o.floodStderr);
+        else if (a == "--uninst-fail")
+            o.uninstFail = true;
+        else if (a == "--uninst-error")
+            o.uninstError = next();
+        else if (a == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else
+            err = "unknown option " + a;
         if (!err.empty()) return false;
     }
-    if (o.outDir.empty()) err = "--out DIR is required";
-    else if (o.name.empty() || o.name.find('/') != std::string::npos) err = "--name must be a file name";
+    if (o.outDir.empty())
+        err = "--out DIR is required";
+    else if (o.name.empty() || o.name.find('/') != std::string::npos)
+        err = "--name must be a file name";
     return err.empty();
 }
 
@@ -91,7 +115,8 @@ int main(int argc, char** argv) {
     // A payload that differs per version, so every version has its digest.
     std::mt19937_64 random(std::hash<std::string>{}(o.version + o.name));
     package.reserve(package.size() + o.payloadBytes);
-    for (uint64_t i = 0; i < o.payloadBytes; ++i) package.push_back(static_cast<char>(random() & 0xFF));
+    for (uint64_t i = 0; i < o.payloadBytes; ++i)
+        package.push_back(static_cast<char>(random() & 0xFF));
 
     const std::string digest = Md5Hex(package);
     const std::filesystem::path dir = std::filesystem::path(o.outDir) / digest;
