@@ -48,7 +48,9 @@ TEST(CrashRun, EventsSurviveTheCrash) {
             EXPECT_EQ(all[0]["properties"]["qv_task_name"].asString(), "下载器启动");
             EXPECT_EQ(all[1]["properties"]["qv_task_name"].asString(), "崩溃退出");
             EXPECT_EQ(all[2]["properties"]["app_crashed_reason"].asString(), "崩溃");
-            if (!collectorUp) EXPECT_TRUE(collector.Records().empty());
+            if (!collectorUp) {
+                EXPECT_TRUE(collector.Records().empty());
+            }
         }
     }
 }

@@ -147,7 +147,7 @@ TEST(Paths, LocatorBesideTheExecutableNamesTheIdentityFile) {
 TEST(Paths, UnusableOrBareLocatorValuesFallBackToTheDefault) {
     const std::string home = testsupport::CurrentTestHome();
     testsupport::WriteFile(home + "/plain-file", "x");
-    for (const std::string value : {std::string("id.ini"), std::string(""), home + "/plain-file/sub/id.ini"}) {
+    for (const std::string& value : {std::string("id.ini"), std::string(""), home + "/plain-file/sub/id.ini"}) {
         const std::string exeDir = home + "/bin";
         testsupport::MakeDirs(exeDir);
         ASSERT_TRUE(Platform::WriteProfileString(exeDir + "/Set.ini", "Install", "QVBeaconAnalyticsIni", value));

@@ -93,7 +93,9 @@ TEST_F(SilentRunEvents, ArriveAtTheCollectorInOrder) {
         EXPECT_EQ(r["properties"]["qvc_ab"].asString(), "IN");
         EXPECT_EQ(r["properties"]["qv_app_id"].asString(), "lumoraapp.downloader");
         EXPECT_EQ(r["properties"]["$os"].asString(), "Linux");
-        if (r["event"] == "QvEventTask") EXPECT_EQ(r["properties"]["qv_task_result"].asString(), "Success");
+        if (r["event"] == "QvEventTask") {
+            EXPECT_EQ(r["properties"]["qv_task_result"].asString(), "Success");
+        }
     }
     EXPECT_FALSE(testsupport::FileExists(Staging()));
 }
