@@ -145,6 +145,22 @@ TEST_F(Silent, UpdateRemovesTheOldCopyWithItsUninstallerFirst) {
     EXPECT_FALSE(testsupport::FileExists(m_Install + "/product-started"));
 }
 
+TEST_F(Silent, TerminalGetsOneRedrawnLine) {
+    Package("--startup NonStartup");
+    DevServer server(m_Packages);
+    // script(1) gives lumora-setup a terminal and copies what it shows.
+    const std::string shown = HomePath("terminal.txt");
+    const RunResult r = RunCommand("script -qec \"" + std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" +
+                                   server.Address() + "software/595 -installdir=" + HomePath("programs") +
+                                   " 2>/dev/null\" '" + shown + "'");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string text = testsupport::ReadFile(shown);
+    EXPECT_NE(text.find("\r\033[Kinstalling 100%"), std::string::npos) << text;
+    // No line per step (the terminal shows a line end as CR LF).
+    EXPECT_EQ(text.find("installing 74%\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("installed into " + m_Install), std::string::npos);
+}
+
 TEST_F(Silent, NoPackageOnTheServerIsADownloadFailure) {
     DevServer server(m_Packages);
     const RunResult r = Setup(server);
