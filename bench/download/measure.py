@@ -60,17 +60,20 @@ def commands(url, md5):
 
 
 def scene(title, url, md5, size_mib):
-    print(f"\n{title}  ({a.runs} runs each, median)")
+    print(f"\n{title}  ({a.runs} runs each, round robin, median)")
     print(f"{'command':<16} {'median s':>9} {'MB/s':>8} {'vs curl':>8} {'peak RSS MiB':>13}  ok")
-    results = {}
-    for name, argv in commands(url, md5):
-        walls, rss, oks = [], 0.0, True
-        for _ in range(a.runs):
+    # Round robin, so that a change of the machine's load hits every command.
+    cmds = commands(url, md5)
+    walls = {name: [] for name, _ in cmds}
+    rss = {name: 0.0 for name, _ in cmds}
+    oks = {name: True for name, _ in cmds}
+    for _ in range(a.runs):
+        for name, argv in cmds:
             w, r, ok = run_once(argv, md5)
-            walls.append(w)
-            rss = max(rss, r)
-            oks = oks and ok
-        results[name] = (statistics.median(walls), rss, oks)
+            walls[name].append(w)
+            rss[name] = max(rss[name], r)
+            oks[name] = oks[name] and ok
+    results = {name: (statistics.median(walls[name]), rss[name], oks[name]) for name, _ in cmds}
     base = results["curl + md5sum"][0]
     for name, (med, rss, ok) in results.items():
         mbs = size_mib * 1048576 / med / 1e6

@@ -1,12 +1,13 @@
 // The development server's collector: decoding of the batch request and
 // the JSONL store.
+#include "collector/Collector.h"
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <thread>
 
 #include "BatchBody.h"
-#include "collector/Collector.h"
 #include "collector/CollectorDecoder.h"
 #include "support/TempHome.h"
 
@@ -14,7 +15,8 @@ namespace {
 
 std::string FromHex(const std::string& hex) {
     std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return out;
 }
 
@@ -30,8 +32,14 @@ const char* kRecordB = R"({"distinct_id":"D","properties":{},"time":6,"type":"pr
 
 TEST(CollectorDecoder, Base64KnownAnswers) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", ""}, {"Zg==", "f"}, {"Zm8=", "fo"}, {"Zm9v", "foo"}, {"Zm9vYg==", "foob"},
-        {"Zm9vYmE=", "fooba"}, {"Zm9vYmFy", "foobar"}, {"+/8=", "\xfb\xff"},
+        {"", ""},
+        {"Zg==", "f"},
+        {"Zm8=", "fo"},
+        {"Zm9v", "foo"},
+        {"Zm9vYg==", "foob"},
+        {"Zm9vYmE=", "fooba"},
+        {"Zm9vYmFy", "foobar"},
+        {"+/8=", "\xfb\xff"},
     };
     for (auto [in, want] : cases) {
         std::string out, err;
@@ -83,8 +91,8 @@ TEST(CollectorDecoder, RefusesBodiesThatAreNotABatch) {
 TEST(CollectorDecoder, SplitsRecordsKeepingTheirExactText) {
     std::vector<std::string> records;
     std::string err;
-    ASSERT_TRUE(collector::SplitRecords(std::string("[") + kRecordA + "," + kRecordB + "]",
-                                        &records, &err))
+    ASSERT_TRUE(
+        collector::SplitRecords(std::string("[") + kRecordA + "," + kRecordB + "]", &records, &err))
         << err;
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0], kRecordA);
@@ -119,7 +127,9 @@ TEST_F(CollectorStore, AppendsEachRecordAsOneLine) {
     collector::Collector c(path);
     std::string answer;
     EXPECT_EQ(c.Handle(form, agent, Body(std::string("[") + kRecordA + "]"), &answer), 200);
-    EXPECT_EQ(c.Handle(form, agent, Body(std::string("[") + kRecordB + "," + kRecordA + "]"), &answer), 200);
+    EXPECT_EQ(
+        c.Handle(form, agent, Body(std::string("[") + kRecordB + "," + kRecordA + "]"), &answer),
+        200);
     EXPECT_EQ(testsupport::ReadFile(path),
               std::string(kRecordA) + "\n" + kRecordB + "\n" + kRecordA + "\n");
     EXPECT_EQ(c.BatchSizes(), (std::vector<size_t>{1, 2}));

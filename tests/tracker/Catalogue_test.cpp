@@ -23,7 +23,8 @@ namespace {
 // its own.
 QvContextProperties MarkedContext() {
     QvContextProperties c;
-    for (int t = 0; t < kQvEventTypeCount; ++t) c.setProperty("ctx_t" + std::to_string(t), true, {t});
+    for (int t = 0; t < kQvEventTypeCount; ++t)
+        c.setProperty("ctx_t" + std::to_string(t), true, {t});
     return c;
 }
 
@@ -31,7 +32,7 @@ struct Sent {
     const char* what;
     std::function<void(BeaconTracker&, const QvContextProperties&)> op;
     std::string event;
-    int type;  // whose context it carries; -1: none
+    int type;                                                // whose context it carries; -1: none
     std::vector<std::pair<std::string, std::string>> props;  // key, JSON value
     std::vector<std::string> absent;
 };
@@ -43,11 +44,19 @@ std::vector<Sent> SentCases() {
              QvEventClick e{"A", "N", 1, "T", "M", "P", 2, "TN", 0, "BN"};
              t.trackClick(e, c);
          },
-         "QvEventClick", 3,
-         {{"qv_name", "\"N\""}, {"qv_click_type", "\"Banner\""}, {"qv_aname", "\"A\""},
-          {"qv_title", "\"T\""}, {"qv_module", "\"M\""}, {"qv_position", "\"P\""},
-          {"qv_tab_name", "\"TN\""}, {"qv_tab_index", "2"}, {"qv_banner_name", "\"BN\""},
-          {"qv_banner_index", "0"}, {"$is_first_time", "true"}},
+         "QvEventClick",
+         3,
+         {{"qv_name", "\"N\""},
+          {"qv_click_type", "\"Banner\""},
+          {"qv_aname", "\"A\""},
+          {"qv_title", "\"T\""},
+          {"qv_module", "\"M\""},
+          {"qv_position", "\"P\""},
+          {"qv_tab_name", "\"TN\""},
+          {"qv_tab_index", "2"},
+          {"qv_banner_name", "\"BN\""},
+          {"qv_banner_index", "0"},
+          {"$is_first_time", "true"}},
          {}},
         {"click, name only",
          [](BeaconTracker& t, const QvContextProperties& c) {
@@ -55,17 +64,25 @@ std::vector<Sent> SentCases() {
              e.name = "N";
              t.trackClick(e, c);
          },
-         "QvEventClick", 3, {{"qv_click_type", "\"Others\""}},
+         "QvEventClick",
+         3,
+         {{"qv_click_type", "\"Others\""}},
          {"qv_aname", "qv_title", "qv_tab_index", "qv_banner_index", "qv_tab_name"}},
         {"view",
          [](BeaconTracker& t, const QvContextProperties& c) {
              t.trackView({"", "安装中", "T", ""}, c);
          },
-         "QvEventView", 4, {{"qv_name", "\"安装中\""}, {"qv_title", "\"T\""}, {"$is_first_time", "true"}},
+         "QvEventView",
+         4,
+         {{"qv_name", "\"安装中\""}, {"qv_title", "\"T\""}, {"$is_first_time", "true"}},
          {"qv_aname", "qv_position"}},
         {"cashier",
-         [](BeaconTracker& t, const QvContextProperties& c) { t.trackCashier({"C", "", "S"}, c); },
-         "QvEventCashier", 5, {{"qv_cashier_name", "\"C\""}, {"qv_subitem", "\"S\""}},
+         [](BeaconTracker& t, const QvContextProperties& c) {
+             t.trackCashier({"C", "", "S"}, c);
+         },
+         "QvEventCashier",
+         5,
+         {{"qv_cashier_name", "\"C\""}, {"qv_subitem", "\"S\""}},
          {"qv_cashier_title"}},
         {"share",
          [](BeaconTracker& t, const QvContextProperties& c) {
@@ -74,16 +91,22 @@ std::vector<Sent> SentCases() {
              e.result = QvResult::Fail;
              t.trackShare(e, c);
          },
-         "QvEventShare", 6, {{"qv_channel", "\"mail\""}, {"qv_result", "\"Fail\""}},
+         "QvEventShare",
+         6,
+         {{"qv_channel", "\"mail\""}, {"qv_result", "\"Fail\""}},
          {"qv_aname", "qv_shared_name"}},
         {"task, full",
          [](BeaconTracker& t, const QvContextProperties& c) {
              QvEventTask e{"", "开始下载大包", "R", 1.5f, QvResult::Success};
              t.trackTask(e, c);
          },
-         "QvEventTask", 7,
-         {{"qv_task_name", "\"开始下载大包\""}, {"qv_task_elapsed", "1.5"},
-          {"qv_task_result", "\"Success\""}, {"qv_reason", "\"R\""}, {"$is_first_time", "true"}},
+         "QvEventTask",
+         7,
+         {{"qv_task_name", "\"开始下载大包\""},
+          {"qv_task_elapsed", "1.5"},
+          {"qv_task_result", "\"Success\""},
+          {"qv_reason", "\"R\""},
+          {"$is_first_time", "true"}},
          {"qv_aname"}},
         {"task, unknown result and no elapsed",
          [](BeaconTracker& t, const QvContextProperties& c) {
@@ -92,7 +115,9 @@ std::vector<Sent> SentCases() {
              e.result = QvResult::Unknown;
              t.trackTask(e, c);
          },
-         "QvEventTask", 7, {{"qv_task_name", "\"N\""}},
+         "QvEventTask",
+         7,
+         {{"qv_task_name", "\"N\""}},
          {"qv_task_result", "qv_task_elapsed", "qv_reason"}},
         {"file",
          [](BeaconTracker& t, const QvContextProperties& c) {
@@ -106,9 +131,14 @@ std::vector<Sent> SentCases() {
              e.width = 640;
              t.trackFile(e, c);
          },
-         "QvEventFile", 8,
-         {{"qv_aname", "\"A\""}, {"qv_io", "\"Output\""}, {"qv_result", "\"Cancelled\""},
-          {"qv_duration", "5"}, {"qv_fps", "29.5"}, {"qv_width", "640"}},
+         "QvEventFile",
+         8,
+         {{"qv_aname", "\"A\""},
+          {"qv_io", "\"Output\""},
+          {"qv_result", "\"Cancelled\""},
+          {"qv_duration", "5"},
+          {"qv_fps", "29.5"},
+          {"qv_width", "640"}},
          {"qv_size", "qv_height", "qv_bps", "qv_name"}},
         {"order",
          [](BeaconTracker& t, const QvContextProperties& c) {
@@ -121,10 +151,15 @@ std::vector<Sent> SentCases() {
              e.curOriginalAmount = 12;
              t.trackOrder(e, c);
          },
-         "QvEventOrder", 9,
-         {{"qv_suit_id", "\"S\""}, {"qv_currency", "\"USD\""}, {"qv_paid_amount", "8.5"},
-          {"qv_original_amount", "10"}, {"qv_campaign_code", "3"},
-          {"qv_cur_original_amount", "12"}, {"$is_first_time", "true"}},
+         "QvEventOrder",
+         9,
+         {{"qv_suit_id", "\"S\""},
+          {"qv_currency", "\"USD\""},
+          {"qv_paid_amount", "8.5"},
+          {"qv_original_amount", "10"},
+          {"qv_campaign_code", "3"},
+          {"qv_cur_original_amount", "12"},
+          {"$is_first_time", "true"}},
          {"qv_cur_paid_amount", "qv_order_id"}},
         {"payment",
          [](BeaconTracker& t, const QvContextProperties& c) {
@@ -138,42 +173,62 @@ std::vector<Sent> SentCases() {
              e.iapType = QvIapType::AutoRenewable;
              t.trackPayment(e, c);
          },
-         "QvEventPayment", 10,
-         {{"qv_order_id", "\"O\""}, {"qv_paid_platform", "\"PayPal\""}, {"qv_currency", "\"EUR\""},
-          {"qv_paid_amount", "5"}, {"qv_original_amount", "6"}, {"qv_result", "\"Success\""},
-          {"qv_iap_type", "\"AutoRenewable\""}, {"$is_first_time", "true"}},
+         "QvEventPayment",
+         10,
+         {{"qv_order_id", "\"O\""},
+          {"qv_paid_platform", "\"PayPal\""},
+          {"qv_currency", "\"EUR\""},
+          {"qv_paid_amount", "5"},
+          {"qv_original_amount", "6"},
+          {"qv_result", "\"Success\""},
+          {"qv_iap_type", "\"AutoRenewable\""},
+          {"$is_first_time", "true"}},
          {"qv_suit_id", "qv_campaign_code"}},
         {"uninstall",
          [](BeaconTracker& t, const QvContextProperties& c) { t.trackUninstall("why", c); },
-         "QvEventUninstall", 11, {{"qv_uninstall_reason", "\"why\""}}, {"$is_first_time"}},
+         "QvEventUninstall",
+         11,
+         {{"qv_uninstall_reason", "\"why\""}},
+         {"$is_first_time"}},
         {"crash",
          [](BeaconTracker& t, const QvContextProperties&) { t.trackCrash("崩溃"); },
-         "AppCrashed", -1, {{"app_crashed_reason", "\"崩溃\""}}, {"$is_first_time"}},
+         "AppCrashed",
+         -1,
+         {{"app_crashed_reason", "\"崩溃\""}},
+         {"$is_first_time"}},
         {"update check without result",
          [](BeaconTracker& t, const QvContextProperties& c) { t.trackUpdate({}, c); },
-         "QvEventUpdate", 12, {{"qv_update_op", "\"UpdateCheck\""}, {"qv_update_result", "\"\""}},
+         "QvEventUpdate",
+         12,
+         {{"qv_update_op", "\"UpdateCheck\""}, {"qv_update_result", "\"\""}},
          {"qv_elapsed"}},
         {"update download end",
          [](BeaconTracker& t, const QvContextProperties& c) {
              t.trackUpdate({QvUpdateOp::DownloadEnd, QvUpdateResult::Timeout, 2.0f}, c);
          },
-         "QvEventUpdate", 12,
-         {{"qv_update_op", "\"DownloadEnd\""}, {"qv_update_result", "\"Timeout\""},
+         "QvEventUpdate",
+         12,
+         {{"qv_update_op", "\"DownloadEnd\""},
+          {"qv_update_result", "\"Timeout\""},
           {"qv_elapsed", "2"}},
          {"$is_first_time"}},
         {"update upgrade end",
          [](BeaconTracker& t, const QvContextProperties& c) {
              t.trackUpdate({QvUpdateOp::UpgrateEnd, QvUpdateResult::Latest, 3.0f}, c);
          },
-         "QvEventUpdate", 12,
-         {{"qv_update_op", "\"UpgrateEnd\""}, {"qv_update_result", "\"Latest\""},
+         "QvEventUpdate",
+         12,
+         {{"qv_update_op", "\"UpgrateEnd\""},
+          {"qv_update_result", "\"Latest\""},
           {"$is_first_time", "true"}},
          {}},
         {"update download start",
          [](BeaconTracker& t, const QvContextProperties& c) {
              t.trackUpdate({QvUpdateOp::DownloadStart, QvUpdateResult::Fail, 1.0f}, c);
          },
-         "QvEventUpdate", 12, {{"qv_update_op", "\"DownloadStart\""}},
+         "QvEventUpdate",
+         12,
+         {{"qv_update_op", "\"DownloadStart\""}},
          {"qv_update_result", "qv_elapsed"}},
         {"notification opened",
          [](BeaconTracker& t, const QvContextProperties& c) {
@@ -184,20 +239,31 @@ std::vector<Sent> SentCases() {
              e.msgContent = "C";
              t.trackAppOpenNotification(&e, c);
          },
-         "AppOpenNotification", 14,
-         {{"$sf_msg_title", "\"T\""}, {"$sf_plan_id", "\"P\""}, {"$sf_plan_type", "\"PT\""},
-          {"$sf_msg_content", "\"C\""}, {"$is_first_time", "true"}},
+         "AppOpenNotification",
+         14,
+         {{"$sf_msg_title", "\"T\""},
+          {"$sf_plan_id", "\"P\""},
+          {"$sf_plan_type", "\"PT\""},
+          {"$sf_msg_content", "\"C\""},
+          {"$is_first_time", "true"}},
          {"$sf_link_url", "$sf_audience_id"}},
         {"activity",
          [](BeaconTracker& t, const QvContextProperties& c) { t.trackActivity(c); },
-         "QvEventActivity", 0,
+         "QvEventActivity",
+         0,
          {{"$ios_install_source", "\"android_id=123##imei=1234##mac=123\""},
-          {"$is_first_time", "true"}, {"$os", "\"Linux\""}, {"$app_id", "\"lumoraapp.downloader\""},
-          {"qv_app_store", "\"lumora-setup\""}, {"$app_version", "\"1.7.9\""}},
+          {"$is_first_time", "true"},
+          {"$os", "\"Linux\""},
+          {"$app_id", "\"lumoraapp.downloader\""},
+          {"qv_app_store", "\"lumora-setup\""},
+          {"$app_version", "\"1.7.9\""}},
          {}},
         {"launch",
          [](BeaconTracker& t, const QvContextProperties& c) { t.trackLaunch(c); },
-         "QvEventLaunch", 1, {}, {"$is_first_time"}},
+         "QvEventLaunch",
+         1,
+         {},
+         {"$is_first_time"}},
     };
 }
 
@@ -205,8 +271,8 @@ TEST(Catalogue, EachOperationSendsItsEventWithItsProperties) {
     for (const Sent& c : SentCases()) {
         LoopbackCollector collector;
         const QvContextProperties context = MarkedContext();
-        auto records = RunTracker(TestConfig(collector.Url()),
-                                  [&](BeaconTracker& t) { c.op(t, context); }, collector);
+        auto records = RunTracker(
+            TestConfig(collector.Url()), [&](BeaconTracker& t) { c.op(t, context); }, collector);
         const Json::Value r = FindEvent(records, c.event);
         ASSERT_TRUE(r.isObject()) << c.what;
         EXPECT_EQ(r["type"].asString(), "track") << c.what;
@@ -227,9 +293,12 @@ TEST(Catalogue, ContextPropertiesOverrideEventKeys) {
     context.setProperty("qv_reason", "from context", {QvEventTaskType});
     context.setProperty("list", std::vector<std::string>{"a", "b"}, {QvEventTaskType});
     context.setProperty("num", 2.25, {QvEventTaskType});
-    auto records = RunTracker(TestConfig(collector.Url()), [&](BeaconTracker& t) {
-        t.trackTask({"", "N", "from event", std::nullopt, std::nullopt}, context);
-    }, collector);
+    auto records = RunTracker(
+        TestConfig(collector.Url()),
+        [&](BeaconTracker& t) {
+            t.trackTask({"", "N", "from event", std::nullopt, std::nullopt}, context);
+        },
+        collector);
     const Json::Value p = FindEvent(records, "QvEventTask")["properties"];
     EXPECT_EQ(p["qv_reason"].asString(), "from context");
     EXPECT_EQ(p["list"][1].asString(), "b");
@@ -331,10 +400,14 @@ std::vector<Refused> RefusedCases() {
         {"payment without result", payment([](QvEventPayment& e) { e.result.reset(); }),
          "qvEventPayment.result is invalid", "Payment"},
         {"update operation 7",
-         [](BeaconTracker& t) { t.trackUpdate({static_cast<QvUpdateOp>(7), {}, {}}, none); },
+         [](BeaconTracker& t) {
+             t.trackUpdate({static_cast<QvUpdateOp>(7), {}, {}}, none);
+         },
          "Unknown QvUpdateOp [7]!", "Update"},
         {"download end without result",
-         [](BeaconTracker& t) { t.trackUpdate({QvUpdateOp::DownloadEnd, {}, 1.0f}, none); },
+         [](BeaconTracker& t) {
+             t.trackUpdate({QvUpdateOp::DownloadEnd, {}, 1.0f}, none);
+         },
          "Unknown updateResultInfo info", "Update"},
         {"upgrade end without elapsed",
          [](BeaconTracker& t) {
@@ -345,8 +418,8 @@ std::vector<Refused> RefusedCases() {
          [](BeaconTracker& t) { t.trackAppOpenNotification(nullptr, none); },
          "&appOpenNotification is nullptr", "AppOpenNotification"},
         {"notification without plan id",
-         notification([](QvEventAppOpenNotification& e) { e.planId.clear(); }),
-         "planID is emptry", "AppOpenNotification"},
+         notification([](QvEventAppOpenNotification& e) { e.planId.clear(); }), "planID is emptry",
+         "AppOpenNotification"},
         {"notification without plan type",
          notification([](QvEventAppOpenNotification& e) { e.planType.clear(); }),
          "planType is emptry", "AppOpenNotification"},
@@ -382,11 +455,14 @@ TEST(Catalogue, RefusalsCarryTheirMessages) {
 TEST(Catalogue, TheWrapperAbsorbsEveryRefusalAndSendsNothing) {
     LoopbackCollector collector;
     testsupport::LogCapture log;
-    auto records = RunTracker(TestConfig(collector.Url()), [&](BeaconTrackerWrapper& w) {
-        for (const Refused& c : RefusedCases()) {
-            EXPECT_NO_THROW(c.op(w)) << c.what;
-        }
-    }, collector);
+    auto records = RunTracker(
+        TestConfig(collector.Url()),
+        [&](BeaconTrackerWrapper& w) {
+            for (const Refused& c : RefusedCases()) {
+                EXPECT_NO_THROW(c.op(w)) << c.what;
+            }
+        },
+        collector);
     for (const auto& r : records) EXPECT_FALSE(r.isMember("event")) << r.toStyledString();
     std::map<std::string, int> want;
     for (const Refused& c : RefusedCases()) ++want["Failed to track" + c.suffix];
@@ -432,15 +508,18 @@ TEST(Catalogue, StartUpRefusals) {
 
 TEST(Catalogue, PaymentUpdatesTheProfileAndTheVipLevel) {
     LoopbackCollector collector;
-    auto records = RunTracker(TestConfig(collector.Url()), [](BeaconTracker& t) {
-        QvEventPayment e;
-        e.orderId = "O";
-        e.paidPlatform = QvPaidPlatform::Alipay;
-        e.currency = QvCurrency::CNY;
-        e.paidAmount = 7.5f;
-        e.result = QvResult::Success;
-        t.trackPayment(e, {});
-    }, collector);
+    auto records = RunTracker(
+        TestConfig(collector.Url()),
+        [](BeaconTracker& t) {
+            QvEventPayment e;
+            e.orderId = "O";
+            e.paidPlatform = QvPaidPlatform::Alipay;
+            e.currency = QvCurrency::CNY;
+            e.paidAmount = 7.5f;
+            e.result = QvResult::Success;
+            t.trackPayment(e, {});
+        },
+        collector);
     std::map<std::string, Json::Value> profile;
     for (const auto& r : records)
         if (r["type"].asString().rfind("profile_", 0) == 0)
@@ -450,23 +529,27 @@ TEST(Catalogue, PaymentUpdatesTheProfileAndTheVipLevel) {
     EXPECT_EQ(profile["profile_increment qv_consumption"].asDouble(), 7.5);
     EXPECT_TRUE(profile["profile_set_once qv_first_paid_date"].isString());
     EXPECT_TRUE(profile["profile_set qv_last_paid_date"].isString());
-    const std::string identity = trackertest::DataFolder() + "lumoraapp.downloader_QVSConfigure.ini";
+    const std::string identity =
+        trackertest::DataFolder() + "lumoraapp.downloader_QVSConfigure.ini";
     EXPECT_EQ(Platform::ReadProfileString(identity, "Base", "UserVipLevel", ""), "1");
 }
 
 TEST(Catalogue, LoginSignsUpOnceAndSendsUnderTheUserId) {
     LoopbackCollector collector;
     std::string device;
-    auto records = RunTracker(TestConfig(collector.Url()), [&](BeaconTrackerWrapper& t) {
-        device = t.getPrimaryDistinctId();
-        QvUserInfo u;
-        u.userId = "user-1";
-        u.userType = 2;
-        u.vipLevel = 3;
-        t.trackLogin(u, true, "", {});
-        t.trackLogin(u, true, "again", {});
-        t.trackView({"", "V", "", ""}, {});
-    }, collector);
+    auto records = RunTracker(
+        TestConfig(collector.Url()),
+        [&](BeaconTrackerWrapper& t) {
+            device = t.getPrimaryDistinctId();
+            QvUserInfo u;
+            u.userId = "user-1";
+            u.userType = 2;
+            u.vipLevel = 3;
+            t.trackLogin(u, true, "", {});
+            t.trackLogin(u, true, "again", {});
+            t.trackView({"", "V", "", ""}, {});
+        },
+        collector);
     std::vector<std::string> names = trackertest::EventNames(records);
     EXPECT_EQ(std::count(names.begin(), names.end(), "$SignUp"), 1);
     const Json::Value signup = FindEvent(records, "$SignUp");
@@ -513,9 +596,14 @@ TEST(ProfileUpdates, KeysDecideTheOperationAndRefuseOtherKinds) {
 
 TEST(ContextProperties, AbValueRule) {
     const std::pair<const char*, const char*> cases[] = {
-        {"IN", nullptr}, {"A1", nullptr}, {"B2C", nullptr}, {"Z", nullptr},
-        {"ABCD", "value's length is great than 3."}, {"a1", "First char is not in A to Z"},
-        {"1A", "First char is not in A to Z"}, {"Ab", "second char is not in A to Z and 0 to 9"},
+        {"IN", nullptr},
+        {"A1", nullptr},
+        {"B2C", nullptr},
+        {"Z", nullptr},
+        {"ABCD", "value's length is great than 3."},
+        {"a1", "First char is not in A to Z"},
+        {"1A", "First char is not in A to Z"},
+        {"Ab", "second char is not in A to Z and 0 to 9"},
         {"AB-", "third char is not in A to Z and 0 to 9"},
     };
     for (auto [value, message] : cases) {

@@ -112,9 +112,9 @@ TEST_F(Queue, BodyDecodesBackToTheBatchText) {
     EXPECT_EQ(body.rfind("data_list=", 0), 0u);
     EXPECT_EQ(body.substr(body.size() - 7), "&gzip=1");
     const std::string field = body.substr(10, body.size() - 17);
-    EXPECT_EQ(field.find_first_not_of(
-                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789%"),
-              std::string::npos);
+    EXPECT_EQ(
+        field.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789%"),
+        std::string::npos);
     std::string text, err;
     ASSERT_TRUE(collector::DecodeCollectBody(body, &text, &err)) << err;
     EXPECT_EQ(text, "[" + record + "]");
@@ -122,8 +122,8 @@ TEST_F(Queue, BodyDecodesBackToTheBatchText) {
 
 TEST(BatchBody, EncodingsMatchTheirStandards) {
     const std::pair<const char*, const char*> b64[] = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"},
-        {"\xfb\xff", "+/8="},
+        {"", ""},        {"f", "Zg=="},          {"fo", "Zm8="},
+        {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {"\xfb\xff", "+/8="},
     };
     for (auto [in, out] : b64) EXPECT_EQ(beacon_analytics::Base64Encode(in), out);
     EXPECT_EQ(beacon_analytics::PercentEncode("aZ09-._~+/= %"), "aZ09-._~%2B%2F%3D%20%25");
@@ -186,7 +186,8 @@ TEST_F(Queue, StagingLoadKeepsTheNewestThatFitAndSkipsDamagedLines) {
 
 TEST_F(Queue, AHugeStagingFileIsReadFromItsEnd) {
     // 70 MiB of garbage in one line, then two records.
-    testsupport::WriteFile(staging, std::string(70 << 20, 'x') + "\n" + Rec(1) + "\n" + Rec(2) + "\n");
+    testsupport::WriteFile(staging,
+                           std::string(70 << 20, 'x') + "\n" + Rec(1) + "\n" + Rec(2) + "\n");
     Consumer c(staging, "u", transport);
     testsupport::LogCapture log;
     EXPECT_TRUE(c.HasPending());

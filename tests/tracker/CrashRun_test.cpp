@@ -20,8 +20,8 @@ int RunCrashingProcess(const std::string& url, const char* how) {
     const char* tsan = std::getenv("TSAN_OPTIONS");
     const std::string cmd = "TSAN_OPTIONS='" + std::string(tsan ? tsan : "") +
                             ":report_signal_unsafe=0' " + std::string(TRACKER_CRASH_HELPER) +
-                            " -beaconserverurl=" + url + " " +
-                            how + " 2>" + testsupport::CurrentTestHome() + "/crash.err";
+                            " -beaconserverurl=" + url + " " + how + " 2>" +
+                            testsupport::CurrentTestHome() + "/crash.err";
     const int rc = std::system(cmd.c_str());
     if (WIFSIGNALED(rc)) return WTERMSIG(rc);
     // The shell reports a child's signal as 128 + signal.
@@ -34,12 +34,13 @@ TEST(CrashRun, EventsSurviveTheCrash) {
         for (bool collectorUp : {true, false}) {
             testsupport::TempHome home;
             trackertest::LoopbackCollector collector;
-            EXPECT_EQ(RunCrashingProcess(collectorUp ? collector.Url() : trackertest::RefusedUrl(), how),
-                      sig)
+            EXPECT_EQ(
+                RunCrashingProcess(collectorUp ? collector.Url() : trackertest::RefusedUrl(), how),
+                sig)
                 << how;
             std::vector<Json::Value> all = collector.Records();
-            for (const auto& r : ReadRecordLines(trackertest::DataFolder() +
-                                                 "lumoraapp.downloader_QVSStaging.txt"))
+            for (const auto& r :
+                 ReadRecordLines(trackertest::DataFolder() + "lumoraapp.downloader_QVSStaging.txt"))
                 all.push_back(r);
             ASSERT_EQ(EventNames(all),
                       (std::vector<std::string>{"QvEventTask", "QvEventTask", "AppCrashed"}))

@@ -95,8 +95,8 @@ TEST(CollectorPost, ChecksTheCollectorsCertificateAndName) {
     EXPECT_EQ(received.load(), 1);
 
     // Unknown issuer: refused before anything is sent.
-    auto unknown = beacon_analytics::CurlTransport().Post(
-        "https://localhost:" + port + "/collect", "x", "", {});
+    auto unknown = beacon_analytics::CurlTransport().Post("https://localhost:" + port + "/collect",
+                                                          "x", "", {});
     EXPECT_EQ(unknown.status, -1);
 
     // Trusted certificate for another name.

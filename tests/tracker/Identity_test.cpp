@@ -33,9 +33,12 @@ void SetBase(const std::string& key, const std::string& value) {
 
 // One run of the tracker that sends one view; returns the view's record.
 Json::Value OneRun(const std::string& url, LoopbackCollector& collector) {
-    auto records = RunTracker(TestConfig(url), [](BeaconTracker& t) {
-        t.trackView({"", "V", "", ""}, {});
-    }, collector);
+    auto records = RunTracker(
+        TestConfig(url),
+        [](BeaconTracker& t) {
+            t.trackView({"", "V", "", ""}, {});
+        },
+        collector);
     Json::Value r;
     for (const auto& x : records)
         if (x.get("event", "").asString() == "QvEventView") r = x;
@@ -52,10 +55,12 @@ TEST(Identity, FirstRunCreatesTheIdentityUnderTheLocalDataFolder) {
     EXPECT_EQ(Base("URL"), collector.Url());
     EXPECT_EQ(Base("UserId"), "");
     EXPECT_EQ(Base("UserVipLevel"), "0");
-    EXPECT_EQ(Platform::ReadProfileString(IdentityPath(), "UninstallInfo", "AppStore", ""), "lumora-setup");
+    EXPECT_EQ(Platform::ReadProfileString(IdentityPath(), "UninstallInfo", "AppStore", ""),
+              "lumora-setup");
     EXPECT_EQ(Platform::ReadProfileString(IdentityPath(), "UninstallInfo", "AppName", ""),
               "lumoraapp.downloader");
-    EXPECT_EQ(Platform::ReadProfileString(IdentityPath(), "UninstallInfo", "AppVersion", ""), "1.7.9");
+    EXPECT_EQ(Platform::ReadProfileString(IdentityPath(), "UninstallInfo", "AppVersion", ""),
+              "1.7.9");
     EXPECT_EQ(view["distinct_id"].asString(), Base("DistinctId"));
 }
 
@@ -147,10 +152,12 @@ TEST(Paths, LocatorBesideTheExecutableNamesTheIdentityFile) {
 TEST(Paths, UnusableOrBareLocatorValuesFallBackToTheDefault) {
     const std::string home = testsupport::CurrentTestHome();
     testsupport::WriteFile(home + "/plain-file", "x");
-    for (const std::string& value : {std::string("id.ini"), std::string(""), home + "/plain-file/sub/id.ini"}) {
+    for (const std::string& value :
+         {std::string("id.ini"), std::string(""), home + "/plain-file/sub/id.ini"}) {
         const std::string exeDir = home + "/bin";
         testsupport::MakeDirs(exeDir);
-        ASSERT_TRUE(Platform::WriteProfileString(exeDir + "/Set.ini", "Install", "QVBeaconAnalyticsIni", value));
+        ASSERT_TRUE(Platform::WriteProfileString(exeDir + "/Set.ini", "Install",
+                                                 "QVBeaconAnalyticsIni", value));
         TrackerState s;
         s.logPath = "/given/log.txt";
         NativeUserTracker::ResolvePaths(s, "app", exeDir);
@@ -178,7 +185,8 @@ TEST(DeviceId, GuidTextOrTheFixedFallback) {
     };
     const std::string fallback = NativeUserTracker::NewDeviceId(failing);
     EXPECT_EQ(calls, 11);
-    EXPECT_TRUE(std::regex_match(fallback, std::regex("[0-9a-f]+-[0-9a-f]+-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]+")))
+    EXPECT_TRUE(std::regex_match(
+        fallback, std::regex("[0-9a-f]+-[0-9a-f]+-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]+")))
         << fallback;
     EXPECT_EQ(fallback, NativeUserTracker::NewDeviceId(failing));
 }
@@ -188,9 +196,9 @@ TEST(SystemNames, LinuxAndTheKernelRelease) {
     NativeUserTracker::OsName(os, version);
     EXPECT_EQ(os, "Linux");
     EXPECT_EQ(version, Platform::KernelRelease());
-    EXPECT_EQ(NativeUserTracker::UserAgent(),
-              "Mozilla/5.0(Linux " + Platform::KernelRelease() + "; X" +
-                  (Platform::KernelIs64Bit() ? "64" : "32") + ";)");
+    EXPECT_EQ(NativeUserTracker::UserAgent(), "Mozilla/5.0(Linux " + Platform::KernelRelease() +
+                                                  "; X" +
+                                                  (Platform::KernelIs64Bit() ? "64" : "32") + ";)");
 }
 
 TEST(SystemNames, LocaleTriple) {
@@ -227,23 +235,34 @@ TEST(CommonProperties, EveryEventCarriesThem) {
     LoopbackCollector collector;
     TrackerConfig config = TestConfig(collector.Url());
     config.dlAppVersion = "2.0";
-    auto records = RunTracker(config, [](BeaconTracker& t) {
-        t.trackClick({"", "立即安装", 0, "", "", "", {}, "", {}, ""}, {});
-        t.setLocale("en_GB");
-        t.trackClick({"", "自定义安装", 0, "", "", "", {}, "", {}, ""}, {});
-    }, collector);
+    auto records = RunTracker(
+        config,
+        [](BeaconTracker& t) {
+            t.trackClick({"", "立即安装", 0, "", "", "", {}, "", {}, ""}, {});
+            t.setLocale("en_GB");
+            t.trackClick({"", "自定义安装", 0, "", "", "", {}, "", {}, ""}, {});
+        },
+        collector);
     ASSERT_EQ(records.size(), 2u);
     const Json::Value p = records[0]["properties"];
     const std::pair<const char*, Json::Value> want[] = {
-        {"qv_app_id", "lumoraapp.downloader"}, {"$app_version", "1.7.9"},
-        {"$app_id", "lumoraapp.downloader"},   {"qv_app_store", "lumora-setup"},
-        {"qv_edition", "china"},               {"qv_dlapp_id", "lumoraapp"},
-        {"qv_dlapp_version", "2.0"},           {"qv_app_platform", "Linux"},
-        {"qv_track_type", "Client"},           {"qv_sdk_version", "3.3.8"},
-        {"qv_sdk", "WindowsCPP"},              {"$os", "Linux"},
+        {"qv_app_id", "lumoraapp.downloader"},
+        {"$app_version", "1.7.9"},
+        {"$app_id", "lumoraapp.downloader"},
+        {"qv_app_store", "lumora-setup"},
+        {"qv_edition", "china"},
+        {"qv_dlapp_id", "lumoraapp"},
+        {"qv_dlapp_version", "2.0"},
+        {"qv_app_platform", "Linux"},
+        {"qv_track_type", "Client"},
+        {"qv_sdk_version", "3.3.8"},
+        {"qv_sdk", "WindowsCPP"},
+        {"$os", "Linux"},
         {"$os_version", Platform::KernelRelease()},
-        {"qv_l10n_locale", "zh_CN"},           {"qv_l10n_language", "zh"},
-        {"qv_l10n_country", "CN"},             {"$screen_height", 0},
+        {"qv_l10n_locale", "zh_CN"},
+        {"qv_l10n_language", "zh"},
+        {"qv_l10n_country", "CN"},
+        {"$screen_height", 0},
         {"$screen_width", 0},
     };
     for (const auto& [key, value] : want) EXPECT_EQ(p[key], value) << key;
@@ -256,9 +275,12 @@ TEST(CommonProperties, EveryEventCarriesThem) {
 
 TEST(CommonProperties, EmptyDownloadAppVersionIsLeftOut) {
     LoopbackCollector collector;
-    auto records = RunTracker(TestConfig(collector.Url()), [](BeaconTracker& t) {
-        t.trackView({"", "V", "", ""}, {});
-    }, collector);
+    auto records = RunTracker(
+        TestConfig(collector.Url()),
+        [](BeaconTracker& t) {
+            t.trackView({"", "V", "", ""}, {});
+        },
+        collector);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_FALSE(records[0]["properties"].isMember("qv_dlapp_version"));
     EXPECT_EQ(records[0]["properties"]["qv_dlapp_id"].asString(), "lumoraapp");

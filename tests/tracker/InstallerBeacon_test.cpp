@@ -22,7 +22,9 @@ using trackertest::ReadRecordLines;
 
 namespace {
 
-std::string StagingFile() { return trackertest::DataFolder() + "lumoraapp.downloader_QVSStaging.txt"; }
+std::string StagingFile() {
+    return trackertest::DataFolder() + "lumoraapp.downloader_QVSStaging.txt";
+}
 
 class Reporting : public testing::Test {
 protected:
@@ -54,10 +56,11 @@ TEST_F(Reporting, EventsOfARunArriveInOrderWithResultAndAbGroup) {
     BeaconStop();
 
     const auto records = collector.Records();
-    ASSERT_EQ(EventNames(records), (std::vector<std::string>{"QvEventTask", "QvEventTask",
-                                                             "QvEventTask", "QvEventView",
-                                                             "QvEventTask", "QvEventClick"}));
-    const char* names[] = {"下载器启动", "开始下载大包", "大包下载完毕", "安装中", "安装成功", "立即体验"};
+    ASSERT_EQ(EventNames(records),
+              (std::vector<std::string>{"QvEventTask", "QvEventTask", "QvEventTask", "QvEventView",
+                                        "QvEventTask", "QvEventClick"}));
+    const char* names[] = {"下载器启动", "开始下载大包", "大包下载完毕",
+                           "安装中",     "安装成功",     "立即体验"};
     for (size_t i = 0; i < records.size(); ++i) {
         const Json::Value& p = records[i]["properties"];
         const std::string key = records[i]["event"] == "QvEventTask" ? "qv_task_name" : "qv_name";
@@ -94,7 +97,7 @@ TEST_F(Reporting, AbGroupRules) {
     LoopbackCollector collector;
     Start(collector.Url());
     BeaconTrackTask(L"bad", 0, L"", {{L"AB", L"abcd"}});  // abandoned
-    BeaconTrackTask(L"empty", 0, L"", {{L"AB", L""}});     // sent without a group
+    BeaconTrackTask(L"empty", 0, L"", {{L"AB", L""}});    // sent without a group
     BeaconTrackTask(L"none", 0, L"", {});
     BeaconTrackClick(L"bad", {{L"AB", L"Ab"}});
     BeaconTrackView(L"B2C", {{L"AB", L"B2C"}});

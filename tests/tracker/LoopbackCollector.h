@@ -2,12 +2,12 @@
 // A collector on 127.0.0.1 for the tracker's tests: the development server's
 // decoder and store behind an in-process HTTP server on a free port. Runs
 // from construction to destruction.
+#include <json/json.h>
+
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <json/json.h>
 
 #include "collector/Collector.h"
 

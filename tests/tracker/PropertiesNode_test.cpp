@@ -18,9 +18,15 @@ namespace {
 
 TEST(PropertiesJson, NumbersHaveSixSignificantDigits) {
     const std::pair<double, const char*> cases[] = {
-        {0.5, "0.5"},         {12.345678, "12.3457"},      {1e6, "1e+06"},
-        {0.1 + 0.2, "0.3"},   {1234567.0, "1.23457e+06"},  {-0.25, "-0.25"},
-        {100000, "100000"},   {0.0000001, "1e-07"},        {3, "3"},
+        {0.5, "0.5"},
+        {12.345678, "12.3457"},
+        {1e6, "1e+06"},
+        {0.1 + 0.2, "0.3"},
+        {1234567.0, "1.23457e+06"},
+        {-0.25, "-0.25"},
+        {100000, "100000"},
+        {0.0000001, "1e-07"},
+        {3, "3"},
         {static_cast<float>(0.1), "0.1"},
     };
     for (auto [value, text] : cases) EXPECT_EQ(FormatNumber(value), text) << value;
@@ -94,8 +100,10 @@ TEST(PropertiesJson, DateTimesAreLocalTimeWithMilliseconds) {
         q.SetDateTimeMillis("t", 1709251198007LL);
         EXPECT_EQ(q.ToJson(), p.ToJson());
     }
-    if (saved) setenv("TZ", keep.c_str(), 1);
-    else unsetenv("TZ");
+    if (saved)
+        setenv("TZ", keep.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 
@@ -120,8 +128,10 @@ TEST(PropertiesTextRule, LongAndInvalidTextsAreLeftOutWithAReason) {
         PropertiesNode p;
         EXPECT_EQ(p.SetString("k", c.value), c.kept) << c.value.size();
         EXPECT_EQ(p.Has("k"), c.kept);
-        if (!c.kept) EXPECT_NE(log.Text().find(c.message), std::string::npos) << log.Text();
-        else EXPECT_EQ(log.Text(), "");
+        if (!c.kept)
+            EXPECT_NE(log.Text().find(c.message), std::string::npos) << log.Text();
+        else
+            EXPECT_EQ(log.Text(), "");
     }
 }
 

@@ -14,11 +14,14 @@ namespace {
 using trackertest::EventNames;
 using trackertest::ReadRecordLines;
 
-std::string HomePath(const std::string& name) { return testsupport::CurrentTestHome() + "/" + name; }
+std::string HomePath(const std::string& name) {
+    return testsupport::CurrentTestHome() + "/" + name;
+}
 
 int RunShell(const std::string& command, std::string* err = nullptr) {
     const std::string errFile = HomePath("run.err");
-    const int rc = std::system((command + " >'" + HomePath("run.out") + "' 2>'" + errFile + "'").c_str());
+    const int rc =
+        std::system((command + " >'" + HomePath("run.out") + "' 2>'" + errFile + "'").c_str());
     if (err) *err = testsupport::ReadFile(errFile);
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
@@ -27,8 +30,9 @@ class DevServer {
 public:
     // `collectorArgs` are in Windows command-line quoting, as Launch wants.
     DevServer(const std::string& root, const std::string& collectorArgs) {
-        m_Process.Launch(Utils::FromAnsi(LUMORA_DEVSERVER),
-                         Utils::FromAnsi("lumora-devserver --root \"" + root + "\" " + collectorArgs));
+        m_Process.Launch(
+            Utils::FromAnsi(LUMORA_DEVSERVER),
+            Utils::FromAnsi("lumora-devserver --root \"" + root + "\" " + collectorArgs));
         std::string first;
         while (first.find('\n') == std::string::npos &&
                m_Process.ReadOutput(first) == Utils::PipeProcess::ReadResult::Data) {
@@ -51,21 +55,22 @@ protected:
     void SetUp() override {
         testsupport::MakeDirs(m_Packages);
         ASSERT_EQ(RunShell(std::string(LUMORA_SAMPLE_PACKAGE) + " --out '" + m_Packages +
-                      "' --version 1.0.0 --startup NonStartup"),
+                           "' --version 1.0.0 --startup NonStartup"),
                   0);
     }
     int Setup(const DevServer& server, std::string* err) {
         return RunShell(std::string(LUMORA_SETUP) + " -silent=true -norun=true -downloadurl=" +
-                       server.Address() + "software/595 -installdir='" + HomePath("programs") +
-                       "' -beaconserverurl=" + server.Address() + "collect",
-                   err);
+                            server.Address() + "software/595 -installdir='" + HomePath("programs") +
+                            "' -beaconserverurl=" + server.Address() + "collect",
+                        err);
     }
     static std::string Staging() {
         return std::string(getenv("XDG_DATA_HOME")) +
                "/RIRivez/lumoraapp.downloader/lumoraapp.downloader_QVSStaging.txt";
     }
     // The installer's events of one successful fresh installation.
-    const std::vector<std::string> kRun = {"安装中", "下载器启动", "开始下载大包", "大包下载完毕", "安装成功"};
+    const std::vector<std::string> kRun = {"安装中", "下载器启动", "开始下载大包", "大包下载完毕",
+                                           "安装成功"};
 
     static std::vector<std::string> Names(const std::vector<Json::Value>& records) {
         std::vector<std::string> out;
@@ -87,8 +92,9 @@ TEST_F(SilentRunEvents, ArriveAtTheCollectorInOrder) {
     ASSERT_EQ(Setup(server, &err), 0) << err;
     const auto records = ReadRecordLines(events);
     EXPECT_EQ(Names(records), kRun);
-    EXPECT_EQ(EventNames(records), (std::vector<std::string>{"QvEventView", "QvEventTask", "QvEventTask",
-                                                             "QvEventTask", "QvEventTask"}));
+    EXPECT_EQ(EventNames(records),
+              (std::vector<std::string>{"QvEventView", "QvEventTask", "QvEventTask", "QvEventTask",
+                                        "QvEventTask"}));
     for (const auto& r : records) {
         EXPECT_EQ(r["properties"]["qvc_ab"].asString(), "IN");
         EXPECT_EQ(r["properties"]["qv_app_id"].asString(), "lumoraapp.downloader");

@@ -29,7 +29,8 @@ int Collector::Handle(const std::string& contentType, const std::string& userAge
         return 500;
     }
     if (contentType != "application/x-www-form-urlencoded") {
-        *answer = "content type must be application/x-www-form-urlencoded, not '" + contentType + "'";
+        *answer =
+            "content type must be application/x-www-form-urlencoded, not '" + contentType + "'";
         return 400;
     }
     if (userAgent != "BeaconAnalytics CPP SDK 0.9") {

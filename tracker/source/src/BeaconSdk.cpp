@@ -88,9 +88,9 @@ bool Record(Instance& in, const std::string& type, const std::string& eventName,
         lib.SetString("$lib_version", Sdk::kLibVersion);
 
         PropertiesNode record;
-        const std::string trackId = LastDigits(in.random() % 99 + 100, 2) +
-                                    LastDigits(in.random() % 999 + 1000, 3) +
-                                    LastDigits(static_cast<uint64_t>(Platform::NowEpochMillis()), 4);
+        const std::string trackId =
+            LastDigits(in.random() % 99 + 100, 2) + LastDigits(in.random() % 999 + 1000, 3) +
+            LastDigits(static_cast<uint64_t>(Platform::NowEpochMillis()), 4);
         record.SetInteger("_track_id", std::stoll(trackId));
         record.SetString("distinct_id", distinctOverride ? *distinctOverride : in.distinctId);
         if (type == "track" || type == "track_signup") record.SetString("event", eventName);

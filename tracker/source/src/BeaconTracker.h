@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "PropertiesNode.h"
 #include "QvContextProperties.h"
 #include "QvTypes.h"
-#include "PropertiesNode.h"
 
 namespace tamik::beacon {
 

@@ -25,10 +25,14 @@ void AddText(PropertiesNode& p, const char* key, const std::string& value) {
 
 void AddContext(PropertiesNode& p, const QvContextProperties& context, int eventType) {
     for (const auto& [key, value] : context.getEventProperties(eventType)) {
-        if (const bool* b = std::get_if<bool>(&value)) p.SetBool(key, *b);
-        else if (const std::string* s = std::get_if<std::string>(&value)) p.SetString(key, *s);
-        else if (const double* d = std::get_if<double>(&value)) p.SetNumber(key, *d);
-        else p.SetList(key, std::get<std::vector<std::string>>(value));
+        if (const bool* b = std::get_if<bool>(&value))
+            p.SetBool(key, *b);
+        else if (const std::string* s = std::get_if<std::string>(&value))
+            p.SetString(key, *s);
+        else if (const double* d = std::get_if<double>(&value))
+            p.SetNumber(key, *d);
+        else
+            p.SetList(key, std::get<std::vector<std::string>>(value));
     }
 }
 
@@ -43,15 +47,43 @@ ProfileOp ProfileOpFor(const std::string& key, const char* function) {
                                                   "$ios_install_source", "qv_first_paid_date"};
     static const std::set<std::string> increment = {"qv_visit_count", "qv_paid_count",
                                                     "qv_consumption"};
-    static const std::set<std::string> set = {
-        "qv_label", "qv_os", "qv_os_version", "qv_manufacturer", "qv_model", "qv_app_store",
-        "qv_app_platform", "qv_last_app_id", "qv_last_app_version", "qv_carrier",
-        "qv_last_visit_date", "aurora_pushid", "qv_user_id", "qv_user_name", "qv_user_type",
-        "qv_user_nickname", "qv_user_portrait", "qv_user_mobilephone", "qv_user_email",
-        "qv_user_weixin", "qv_user_qq", "qv_user_did", "qv_user_created", "qv_user_last_login",
-        "qv_user_last_ip", "qv_user_vip_level", "qv_user_vip_enddate", "idfa", "imei",
-        "android_id", "oaid", "qv_ip", "qv_country_code", "qv_country", "qv_province", "qv_city",
-        "qv_last_paid_date"};
+    static const std::set<std::string> set = {"qv_label",
+                                              "qv_os",
+                                              "qv_os_version",
+                                              "qv_manufacturer",
+                                              "qv_model",
+                                              "qv_app_store",
+                                              "qv_app_platform",
+                                              "qv_last_app_id",
+                                              "qv_last_app_version",
+                                              "qv_carrier",
+                                              "qv_last_visit_date",
+                                              "aurora_pushid",
+                                              "qv_user_id",
+                                              "qv_user_name",
+                                              "qv_user_type",
+                                              "qv_user_nickname",
+                                              "qv_user_portrait",
+                                              "qv_user_mobilephone",
+                                              "qv_user_email",
+                                              "qv_user_weixin",
+                                              "qv_user_qq",
+                                              "qv_user_did",
+                                              "qv_user_created",
+                                              "qv_user_last_login",
+                                              "qv_user_last_ip",
+                                              "qv_user_vip_level",
+                                              "qv_user_vip_enddate",
+                                              "idfa",
+                                              "imei",
+                                              "android_id",
+                                              "oaid",
+                                              "qv_ip",
+                                              "qv_country_code",
+                                              "qv_country",
+                                              "qv_province",
+                                              "qv_city",
+                                              "qv_last_paid_date"};
     if (setOnce.count(key)) return ProfileOp::SetOnce;
     if (increment.count(key)) return ProfileOp::Increment;
     if (set.count(key)) return ProfileOp::Set;
@@ -242,8 +274,7 @@ void BeaconTrackerImpl::trackView(const QvEventView& e, const QvContextPropertie
 }
 
 void BeaconTrackerImpl::trackCashier(const QvEventCashier& e, const QvContextProperties& context) {
-    if (e.cashierName.empty())
-        QV_THROW("trackCashier", "qvEventCashier.qv_cashier_name is empty");
+    if (e.cashierName.empty()) QV_THROW("trackCashier", "qvEventCashier.qv_cashier_name is empty");
     PropertiesNode p;
     p.SetString("qv_cashier_name", e.cashierName);
     AddText(p, "qv_cashier_title", e.cashierTitle);
@@ -427,12 +458,21 @@ void BeaconTrackerImpl::setLocale(const std::string& locale) {
 
 std::string BeaconTrackerImpl::getPrimaryDistinctId() { return state->primaryDistinctId; }
 
-void BeaconTrackerImpl::ProfileUserPropertyString(const std::string& key, const std::string& value) {
+void BeaconTrackerImpl::ProfileUserPropertyString(const std::string& key,
+                                                  const std::string& value) {
     PropertiesNode p;
     switch (ProfileOpFor(key, "ProfileUserPropertyString")) {
-        case ProfileOp::SetOnce: p.SetString(key, value); Sdk::ProfileSetOnce(p); break;
-        case ProfileOp::Set: p.SetString(key, value); Sdk::ProfileSet(p); break;
-        case ProfileOp::Append: Sdk::ProfileAppend(key, value); break;
+        case ProfileOp::SetOnce:
+            p.SetString(key, value);
+            Sdk::ProfileSetOnce(p);
+            break;
+        case ProfileOp::Set:
+            p.SetString(key, value);
+            Sdk::ProfileSet(p);
+            break;
+        case ProfileOp::Append:
+            Sdk::ProfileAppend(key, value);
+            break;
         case ProfileOp::Increment:
             QV_THROW("ProfileUserPropertyString",
                      "user property [" + key + "] is string type value, it cannot be accumulated!");
@@ -442,9 +482,18 @@ void BeaconTrackerImpl::ProfileUserPropertyString(const std::string& key, const 
 void BeaconTrackerImpl::ProfileUserPropertyNumber(const std::string& key, double value) {
     PropertiesNode p;
     switch (ProfileOpFor(key, "ProfileUserPropertyNumber")) {
-        case ProfileOp::SetOnce: p.SetNumber(key, value); Sdk::ProfileSetOnce(p); break;
-        case ProfileOp::Set: p.SetNumber(key, value); Sdk::ProfileSet(p); break;
-        case ProfileOp::Increment: p.SetNumber(key, value); Sdk::ProfileIncrement(p); break;
+        case ProfileOp::SetOnce:
+            p.SetNumber(key, value);
+            Sdk::ProfileSetOnce(p);
+            break;
+        case ProfileOp::Set:
+            p.SetNumber(key, value);
+            Sdk::ProfileSet(p);
+            break;
+        case ProfileOp::Increment:
+            p.SetNumber(key, value);
+            Sdk::ProfileIncrement(p);
+            break;
         case ProfileOp::Append:
             QV_THROW("ProfileUserPropertyNumber",
                      "user property [" + key + "] is number value, it cannot be append to list!");
@@ -454,8 +503,14 @@ void BeaconTrackerImpl::ProfileUserPropertyNumber(const std::string& key, double
 void BeaconTrackerImpl::ProfileUserPropertyDateTime(const std::string& key, int64_t epochMillis) {
     PropertiesNode p;
     switch (ProfileOpFor(key, "ProfileUserPropertyDateTime")) {
-        case ProfileOp::SetOnce: p.SetDateTimeMillis(key, epochMillis); Sdk::ProfileSetOnce(p); break;
-        case ProfileOp::Set: p.SetDateTimeMillis(key, epochMillis); Sdk::ProfileSet(p); break;
+        case ProfileOp::SetOnce:
+            p.SetDateTimeMillis(key, epochMillis);
+            Sdk::ProfileSetOnce(p);
+            break;
+        case ProfileOp::Set:
+            p.SetDateTimeMillis(key, epochMillis);
+            Sdk::ProfileSet(p);
+            break;
         case ProfileOp::Increment:
             QV_THROW("ProfileUserPropertyDateTime",
                      "user property [" + key + "] is boolean value, it cannot be accumulative!");

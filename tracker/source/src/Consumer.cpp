@@ -98,7 +98,8 @@ bool Consumer::WriteStagingLocked() {
     if (m_StagingPath.empty()) return m_Queue.empty();
     if (m_Queue.empty()) {
         if (std::remove(m_StagingPath.c_str()) != 0 && errno != ENOENT) {
-            ConsoleLine("Cannot remove staging file " + m_StagingPath + ": " + std::strerror(errno));
+            ConsoleLine("Cannot remove staging file " + m_StagingPath + ": " +
+                        std::strerror(errno));
             return false;
         }
         return true;

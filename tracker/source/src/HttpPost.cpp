@@ -54,7 +54,8 @@ HttpResponse CurlTransport::Post(const std::string& url, const std::string& body
     if (!curl) throw std::runtime_error("Couldn't initialize curl handle");
     HttpResponse r;
     curl_slist* list = nullptr;
-    for (const auto& [name, value] : headers) list = curl_slist_append(list, (name + ": " + value).c_str());
+    for (const auto& [name, value] : headers)
+        list = curl_slist_append(list, (name + ": " + value).c_str());
     if (!contentType.empty())
         list = curl_slist_append(list, ("Content-Type: " + contentType).c_str());
     char errbuf[CURL_ERROR_SIZE] = {0};

@@ -40,8 +40,8 @@ std::string FallbackDeviceId() {
     g[3] = (g[3] & 0x0FFF) | 0x4000;
     g[4] = (g[4] % 0x3FFF) + 0x8000;
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%x%x-%x-%x-%x-%x%x%x", g[0], g[1], g[2], g[3], g[4], g[5],
-                  g[6], g[7]);
+    std::snprintf(buf, sizeof buf, "%x%x-%x-%x-%x-%x%x%x", g[0], g[1], g[2], g[3], g[4], g[5], g[6],
+                  g[7]);
     return buf;
 }
 
@@ -70,7 +70,8 @@ void NativeUserTracker::ResolvePaths(TrackerState& state, const std::string& app
     std::string identity;
     const std::string locator = exeDir + "Set.ini";
     if (!exeDir.empty() && Platform::PathExists(locator) && UsableFile(locator))
-        identity = Slashes(Platform::ReadProfileString(locator, "Install", "QVBeaconAnalyticsIni", ""));
+        identity =
+            Slashes(Platform::ReadProfileString(locator, "Install", "QVBeaconAnalyticsIni", ""));
 
     bool located = identity.find('/') != std::string::npos;
     if (located) {
@@ -123,12 +124,9 @@ void NativeUserTracker::LoadIdentity(TrackerState& state) {
 bool NativeUserTracker::SaveIdentity(const TrackerState& state) {
     if (state.identityPath.empty() || !UsableFile(state.identityPath)) return false;
     const std::pair<const char*, std::string> values[] = {
-        {"DistinctId", state.distinctId},
-        {"PrimaryDistinctId", state.primaryDistinctId},
-        {"UserId", state.userId},
-        {"UserVipLevel", std::to_string(state.vipLevel)},
-        {"URL", state.storedUrl},
-        {"isLogined", state.isLogin ? "OK" : "NG"},
+        {"DistinctId", state.distinctId}, {"PrimaryDistinctId", state.primaryDistinctId},
+        {"UserId", state.userId},         {"UserVipLevel", std::to_string(state.vipLevel)},
+        {"URL", state.storedUrl},         {"isLogined", state.isLogin ? "OK" : "NG"},
     };
     for (const auto& [key, value] : values) {
         std::string err;
@@ -160,8 +158,10 @@ void NativeUserTracker::WriteAppRecord(const TrackerState& state, const std::str
                                        const std::string& appVersion, const std::string& appStore) {
     if (state.identityPath.empty() || !UsableFile(state.identityPath)) return;
     std::string err;
-    if (!Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppStore", appStore, &err) ||
-        !Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppName", appName, &err) ||
+    if (!Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppStore", appStore,
+                                      &err) ||
+        !Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppName", appName,
+                                      &err) ||
         !Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppVersion", appVersion,
                                       &err))
         ConsoleLine("Cannot write the application record: " + err);

@@ -65,8 +65,7 @@ public:
     // "Mozilla/5.0(Linux <release>; X64;)", "X32;)" on a 32-bit system.
     static std::string UserAgent();
     static bool SystemLocale(std::string& language, std::string& country, std::string& locale);
-    static bool SplitLocale(const std::string& locale, std::string& language,
-                            std::string& country);
+    static bool SplitLocale(const std::string& locale, std::string& language, std::string& country);
     // The localisation triple: the locale set by setLocale when it splits,
     // otherwise the system's (empty texts when that fails).
     static void LocalisationValues(const TrackerState& state, std::string& locale,

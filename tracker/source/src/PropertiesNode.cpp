@@ -16,9 +16,15 @@ constexpr size_t kMaxTextBytes = 8192;
 void AppendValue(std::string& out, const PropertiesNode::Value& v) {
     using T = PropertiesNode::ValueType;
     switch (v.type) {
-        case T::Number: out += FormatNumber(v.number); break;
-        case T::Integer: out += std::to_string(v.integer); break;
-        case T::String: out += JsonQuote(v.text); break;
+        case T::Number:
+            out += FormatNumber(v.number);
+            break;
+        case T::Integer:
+            out += std::to_string(v.integer);
+            break;
+        case T::String:
+            out += JsonQuote(v.text);
+            break;
         case T::List:
             out += '[';
             for (size_t i = 0; i < v.list.size(); ++i) {
@@ -27,9 +33,15 @@ void AppendValue(std::string& out, const PropertiesNode::Value& v) {
             }
             out += ']';
             break;
-        case T::DateTime: out += FormatDateTime(v.dateTime); break;
-        case T::Bool: out += v.boolean ? "true" : "false"; break;
-        case T::Object: out += v.object ? v.object->ToJson() : "{}"; break;
+        case T::DateTime:
+            out += FormatDateTime(v.dateTime);
+            break;
+        case T::Bool:
+            out += v.boolean ? "true" : "false";
+            break;
+        case T::Object:
+            out += v.object ? v.object->ToJson() : "{}";
+            break;
     }
 }
 
@@ -46,10 +58,14 @@ bool IsValidUtf8(const std::string& s) {
         }
         size_t len;
         uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
-        else return false;
+        if (c >= 0xC2 && c <= 0xDF)
+            len = 2, cp = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF)
+            len = 3, cp = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4)
+            len = 4, cp = c & 0x07;
+        else
+            return false;
         if (i + len > n) return false;
         for (size_t k = 1; k < len; ++k) {
             if ((p[i + k] & 0xC0) != 0x80) return false;
@@ -69,13 +85,27 @@ std::string JsonQuote(const std::string& text) {
     out += '"';
     for (unsigned char c : text) {
         switch (c) {
-            case '\b': out += "\\b"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\f': out += "\\f"; break;
-            case '\r': out += "\\r"; break;
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -102,8 +132,8 @@ std::string FormatNumber(double value) {
 std::string FormatDateTime(const PropertiesNode::DateTime& dt) {
     const Platform::LocalTime t = Platform::ToLocal(dt.seconds, dt.millis);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", t.year, t.month,
-                  t.day, t.hour, t.minute, t.second, t.millisecond);
+    std::snprintf(buf, sizeof buf, "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second, t.millisecond);
     return buf;
 }
 
@@ -125,8 +155,8 @@ bool PropertiesNode::SetString(const std::string& key, const std::string& value)
 
 bool PropertiesNode::SetNumber(const std::string& key, double value) {
     if (!std::isfinite(value)) {
-        ConsoleLine("Number property '" + key + "' is not a finite number, value: " +
-                    FormatNumber(value));
+        ConsoleLine("Number property '" + key +
+                    "' is not a finite number, value: " + FormatNumber(value));
         return false;
     }
     Value v;

@@ -13,8 +13,15 @@ namespace beacon_analytics {
 class PropertiesNode {
 public:
     // The tag numbers are those of the record format.
-    enum class ValueType { Number = 0, Integer = 1, String = 2, List = 3, DateTime = 4, Bool = 5,
-                           Object = 6 };
+    enum class ValueType {
+        Number = 0,
+        Integer = 1,
+        String = 2,
+        List = 3,
+        DateTime = 4,
+        Bool = 5,
+        Object = 6
+    };
 
     struct DateTime {
         int64_t seconds = 0;  // since the epoch

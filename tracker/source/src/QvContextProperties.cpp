@@ -37,8 +37,7 @@ void QvContextProperties::setProperty(const std::string& key, double value,
     Add(key, value, eventTypes);
 }
 
-void QvContextProperties::setProperty(const std::string& key,
-                                      const std::vector<std::string>& value,
+void QvContextProperties::setProperty(const std::string& key, const std::vector<std::string>& value,
                                       const std::vector<int>& eventTypes) {
     Add(key, value, eventTypes);
 }

@@ -25,7 +25,8 @@ public:
     void setProperty(const std::string& key, bool value, const std::vector<int>& eventTypes);
     void setProperty(const std::string& key, const std::string& value,
                      const std::vector<int>& eventTypes);
-    void setProperty(const std::string& key, const char* value, const std::vector<int>& eventTypes) {
+    void setProperty(const std::string& key, const char* value,
+                     const std::vector<int>& eventTypes) {
         setProperty(key, std::string(value), eventTypes);
     }
     void setProperty(const std::string& key, double value, const std::vector<int>& eventTypes);

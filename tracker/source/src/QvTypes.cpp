@@ -20,8 +20,9 @@ std::string Lookup(const char* const (&names)[N], int v, const char* function,
 
 std::string toString(QvEventType type) {
     static const char* const names[] = {
-        "Activity", "PaLaunchPal", "Login", "Click", "View", "Cashier", "Share", "Task",
-        "File", "Order", "Payment", "Uninstall", "Update", "Crashed", "AppOpenNotification"};
+        "Activity", "PaLaunchPal", "Login",  "Click",   "View",
+        "Cashier",  "Share",       "Task",   "File",    "Order",
+        "Payment",  "Uninstall",   "Update", "Crashed", "AppOpenNotification"};
     return Lookup(names, type, "toString", "Unknown Event [");
 }
 
@@ -36,8 +37,8 @@ std::string toString(QvClickType v) {
 }
 
 std::string toString(QvUserType v) {
-    static const char* const names[] = {"unknown", "mobilephone", "email", "weixin",
-                                        "qq",      "deviceid",    "baidu", "huawei",
+    static const char* const names[] = {"unknown", "mobilephone", "email",  "weixin",
+                                        "qq",      "deviceid",    "baidu",  "huawei",
                                         "apple",   "tamikuserid", "google", "facebook"};
     return Lookup(names, static_cast<int>(v), "userType", "Unknown user type [");
 }
@@ -55,9 +56,9 @@ std::string toString(QvCurrency v) {
 }
 
 std::string toString(QvPaidPlatform v) {
-    static const char* const names[] = {"Alipay",    "WeChatPay", "PayPal",   "Tenpay",
-                                        "CIECC",     "GooglePay", "HuaweiPay", "AppleIAP",
-                                        "Paddle",    "ChinaUnionPay"};
+    static const char* const names[] = {"Alipay", "WeChatPay",    "PayPal",    "Tenpay",
+                                        "CIECC",  "GooglePay",    "HuaweiPay", "AppleIAP",
+                                        "Paddle", "ChinaUnionPay"};
     return Lookup(names, static_cast<int>(v), "toString", "Unknown paid platform [");
 }
 

@@ -29,24 +29,65 @@ constexpr int kQvEventTypeCount = 15;
 enum class QvResult : int { Success = 0, Cancelled = 1, Fail = 2, Unknown = 3 };
 enum class QvClickType : int { Button = 0, Banner = 1, Tutorial = 2, File = 3, Others = 4 };
 enum class QvUserType : int {
-    Unknown = 0, Mobilephone = 1, Email = 2, Weixin = 3, QQ = 4, DeviceId = 5, Baidu = 6,
-    Huawei = 7, Apple = 8, TamikUserId = 9, Google = 10, Facebook = 11,
+    Unknown = 0,
+    Mobilephone = 1,
+    Email = 2,
+    Weixin = 3,
+    QQ = 4,
+    DeviceId = 5,
+    Baidu = 6,
+    Huawei = 7,
+    Apple = 8,
+    TamikUserId = 9,
+    Google = 10,
+    Facebook = 11,
 };
 enum class QvIoType : int { Input = 0, Output = 1 };
 enum class QvCurrency : int {
-    CNY = 0, USD = 1, EUR = 2, HKD = 3, TWD = 4, MOP = 5, SGD = 6, JPY = 7, KRW = 8, INR = 9,
+    CNY = 0,
+    USD = 1,
+    EUR = 2,
+    HKD = 3,
+    TWD = 4,
+    MOP = 5,
+    SGD = 6,
+    JPY = 7,
+    KRW = 8,
+    INR = 9,
     GBP = 10,
 };
 enum class QvPaidPlatform : int {
-    Alipay = 0, WeChatPay = 1, PayPal = 2, Tenpay = 3, CIECC = 4, GooglePay = 5, HuaweiPay = 6,
-    AppleIAP = 7, Paddle = 8, ChinaUnionPay = 9,
+    Alipay = 0,
+    WeChatPay = 1,
+    PayPal = 2,
+    Tenpay = 3,
+    CIECC = 4,
+    GooglePay = 5,
+    HuaweiPay = 6,
+    AppleIAP = 7,
+    Paddle = 8,
+    ChinaUnionPay = 9,
 };
-enum class QvIapType : int { Consumable = 0, NonConsumable = 1, AutoRenewable = 2, NonRenewable = 3 };
+enum class QvIapType : int {
+    Consumable = 0,
+    NonConsumable = 1,
+    AutoRenewable = 2,
+    NonRenewable = 3
+};
 enum class QvUpdateOp : int {
-    UpdateCheck = 0, DownloadStart = 1, DownloadEnd = 2, UpgrateStart = 3, UpgrateEnd = 4,
+    UpdateCheck = 0,
+    DownloadStart = 1,
+    DownloadEnd = 2,
+    UpgrateStart = 3,
+    UpgrateEnd = 4,
 };
 enum class QvUpdateResult : int {
-    Success = 0, Cancelled = 1, Timeout = 2, Fail = 3, Latest = 4, Updateable = 5,
+    Success = 0,
+    Cancelled = 1,
+    Timeout = 2,
+    Fail = 3,
+    Latest = 4,
+    Updateable = 5,
 };
 enum class QvEdition : int { China = 0, Overseas = 1 };
 
