@@ -48,8 +48,29 @@ CDownloadInstaller::CDownloadInstaller(const StatusCallback& callback,
       m_Callback(callback),
       m_MakeDownloader(std::move(makeDownloader)) {}
 
+class CDownloadInstaller::InFlight {
+public:
+    explicit InFlight(CDownloadInstaller& p) : m_P(p) {
+        std::lock_guard<std::mutex> lock(m_P.m_InFlightLock);
+        ++m_P.m_InFlight;
+    }
+    ~InFlight() {
+        std::lock_guard<std::mutex> lock(m_P.m_InFlightLock);
+        if (--m_P.m_InFlight == 0) m_P.m_InFlightDone.notify_all();
+    }
+
+private:
+    CDownloadInstaller& m_P;
+};
+
 CDownloadInstaller::~CDownloadInstaller() {
     m_Downloader.reset();
+    // A downloader that does not wait for its threads may still be inside
+    // its last report here.
+    {
+        std::unique_lock<std::mutex> lock(m_InFlightLock);
+        m_InFlightDone.wait(lock, [this] { return m_InFlight == 0; });
+    }
     m_Installer.reset();
     m_UnInstaller.reset();
 }
@@ -147,6 +168,7 @@ void CDownloadInstaller::DeletePackages() {
 }
 
 void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& text) {
+    InFlight inFlight(*this);
     Forward(code, value, text);
     switch (code) {
         case DL_CODE_START: {
@@ -179,6 +201,7 @@ void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& 
 }
 
 void CDownloadInstaller::OnUninstall(int code, double value, const std::wstring& text) {
+    InFlight inFlight(*this);
     Forward(code, value, text);
     switch (code) {
         case UNIST_CODE_START:
@@ -203,6 +226,7 @@ void CDownloadInstaller::OnUninstall(int code, double value, const std::wstring&
 }
 
 void CDownloadInstaller::OnInstall(int code, double value, const std::wstring& text) {
+    InFlight inFlight(*this);
     Forward(code, value, text);
     switch (code) {
         case IST_CODE_START:

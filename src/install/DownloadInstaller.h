@@ -5,6 +5,7 @@
 // workers goes on, unchanged and on the worker's thread, to the owner's
 // callback before the pipeline acts on it (next stage, deleting files,
 // restarting the downloader).
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -68,6 +69,9 @@ private:
     void OnUninstall(int code, double value, const std::wstring& text);
     void OnInstall(int code, double value, const std::wstring& text);
     void Forward(int code, double value, const std::wstring& text);
+    // Counts a report being handled, so destruction waits for a worker that
+    // is still acting on its last report.
+    class InFlight;
     // Deletes this attempt's package and the one of the previous ended
     // attempt, and remembers this one.
     void DeletePackages();
@@ -90,4 +94,7 @@ private:
     bool m_Elevated = false;
     StatusCallback m_Callback;
     DownloaderMaker m_MakeDownloader;
+    std::mutex m_InFlightLock;
+    std::condition_variable m_InFlightDone;
+    int m_InFlight = 0;
 };
