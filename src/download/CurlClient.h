@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class CurlClient {
 public:
@@ -80,4 +81,6 @@ private:
     std::string m_RealUrl;
 
     std::FILE* m_PartFile = nullptr;
+    static constexpr size_t kFileBuffer = 1 << 20;
+    std::vector<char> m_FileBuffer;  // stdio buffer of m_PartFile
 };

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr size_t kPartFileBuffer = 256 * 1024;
+constexpr size_t kPartFileBuffer = 1 << 20;
 constexpr size_t kJoinBuffer = 1 << 20;
 const std::wstring kLibCurl = L"LibCurl";
 
