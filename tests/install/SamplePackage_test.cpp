@@ -105,6 +105,12 @@ TEST(SamplePackage, ItsUninstallerRemovesTheInstallation) {
     EXPECT_FALSE(testsupport::FileExists(dir));
 }
 
+TEST(SamplePackage, AnnouncedCodePageCarriesItsMessage) {
+    const auto r = Install(BuildPackage("--encode 936 --message 磁盘已满"), HomePath("cp"));
+    EXPECT_NE(std::find(r.begin(), r.end(), Report{3009, 0, L"磁盘已满"}), r.end());
+    EXPECT_EQ(r.back(), (Report{2003, 0, L""}));
+}
+
 TEST(SamplePackage, UnwritableFolderGivesAnError) {
     testsupport::WriteFile(HomePath("file"), "x");
     const auto r = Install(BuildPackage(""), HomePath("file/lumoratool"));

@@ -1,5 +1,6 @@
 // lumora-sample-package --out DIR [options]: writes a real sample package to
 // DIR/<md5>/<name> and prints its path. See --help.
+#include <iconv.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
 
@@ -86,6 +87,27 @@ bool Parse(int argc, char** argv, SampleOptions& o, std::string& err) {
     return err.empty();
 }
 
+// The message as the package writes it: in the announced code page (CP<n>),
+// otherwise as given (UTF-8). False when iconv does not know the code page.
+bool InCodePage(const std::string& encode, std::string& text) {
+    if (encode.empty() || encode == "UTF8" || encode == "ACP" ||
+        encode.find_first_not_of("0123456789") != std::string::npos)
+        return true;
+    iconv_t cd = iconv_open(("CP" + encode).c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string out(text.size() * 4 + 16, '\0');
+    char* in = text.data();
+    size_t inLeft = text.size();
+    char* o = out.data();
+    size_t outLeft = out.size();
+    const size_t rc = iconv(cd, &in, &inLeft, &o, &outLeft);
+    iconv_close(cd);
+    if (rc == static_cast<size_t>(-1)) return false;
+    out.resize(out.size() - outLeft);
+    text = out;
+    return true;
+}
+
 std::string Md5Hex(const std::string& bytes) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
@@ -106,6 +128,11 @@ int main(int argc, char** argv) {
     std::string err;
     if (!Parse(argc, argv, o, err)) {
         std::fprintf(stderr, "lumora-sample-package: %s\n%s", err.c_str(), kUsage);
+        return 2;
+    }
+    if (!InCodePage(o.encode, o.message)) {
+        std::fprintf(stderr, "lumora-sample-package: the message cannot be written in code page %s\n",
+                     o.encode.c_str());
         return 2;
     }
     // The script's length does not depend on the offset's value (fixed
