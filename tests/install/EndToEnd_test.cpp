@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <filesystem>
@@ -194,6 +195,23 @@ TEST_F(Silent, FailingUninstallerStopsTheUpdate) {
         << r.err;
     EXPECT_EQ(testsupport::ReadFile(m_Install + "/VERSION"), "1.0.0\n");
     EXPECT_EQ(r.err.find("DL_CODE_START"), std::string::npos);
+}
+
+TEST_F(Silent, LessThanOneGigabyteFreeIsRefused) {
+    // A small file system of our own; only root may mount one.
+    const std::string small = HomePath("small");
+    testsupport::MakeDirs(small);
+    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=8m tmpfs '" + small + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { std::system(("umount '" + path + "'").c_str()); }
+    } unmount{small};
+    DevServer server(m_Packages);
+    const RunResult r = RunCommand(std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" + server.Address() +
+                                   "software/595 -installdir='" + small + "'");
+    EXPECT_EQ(r.status, 6);
+    EXPECT_NE(r.err.find("less than 1 GiB is free"), std::string::npos) << r.err;
 }
 
 TEST_F(Silent, ChecksBeforeTheDownload) {
