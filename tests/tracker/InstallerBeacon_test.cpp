@@ -177,6 +177,29 @@ TEST_F(Reporting, EventsOfARunWithTheCollectorDownLeaveWithTheNextRun) {
     EXPECT_FALSE(testsupport::FileExists(StagingFile()));
 }
 
+TEST_F(Reporting, ReportsFromSeveralThreadsAllArrive) {
+    LoopbackCollector collector;
+    Start(collector.Url());
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 50; ++i) {
+                if (i % 2) {
+                    BeaconTrackTask(L"T" + std::to_wstring(t), 0, L"", DefaultTrackExtras());
+                } else {
+                    BeaconTrackClick(L"C" + std::to_wstring(t), DefaultTrackExtras());
+                }
+            }
+        });
+    BeaconTrackCrash();  // a flush-now hand-over while the others report
+    for (auto& t : threads) t.join();
+    BeaconStop();
+    const auto records = collector.Records();
+    std::vector<Json::Value> staged = ReadRecordLines(StagingFile());
+    EXPECT_TRUE(staged.empty());
+    EXPECT_EQ(records.size(), 201u);
+}
+
 TEST(ShutDown, WaitsForASendInFlight) {
     // A collector whose answer is held back until the test releases it.
     collector::Collector store("");
