@@ -87,6 +87,7 @@ void CPaintManagerUI::ReapControl(CControlUI* control) {
     m_AsyncQueue.erase(std::remove_if(m_AsyncQueue.begin(), m_AsyncQueue.end(),
                                       [control](const TNotifyUI& n) { return n.pSender == control; }),
                        m_AsyncQueue.end());
+    m_Reaped.insert(control);
 }
 
 void CPaintManagerUI::SetFocus(CControlUI* control) {
@@ -137,7 +138,7 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
             std::lock_guard<std::mutex> guard(m_AsyncLock);
             m_AsyncQueue.push_back(msg);
         }
-        CMessageLoop::Instance().PostMessage(m_Window, WM_TOOLKIT_ASYNCNOTIFY);
+        CMessageLoop::Instance().PostMessage(m_Window.load(), WM_TOOLKIT_ASYNCNOTIFY);
         return;
     }
     msg.dwTimestamp = CMessageLoop::Instance().NowMs();
@@ -159,16 +160,27 @@ void CPaintManagerUI::SendNotify(CControlUI* control, const std::wstring& type, 
 }
 
 void CPaintManagerUI::DeliverAsyncNotifications() {
-    for (;;) {
-        TNotifyUI msg;
-        {
-            std::lock_guard<std::mutex> guard(m_AsyncLock);
-            if (m_AsyncQueue.empty()) return;
-            msg = m_AsyncQueue.front();
-            m_AsyncQueue.pop_front();
-        }
-        SendNotify(msg, false);
+    // Only what is queued now: a worker that keeps sending must not hold the
+    // UI thread here for ever.
+    std::deque<TNotifyUI> batch;
+    {
+        std::lock_guard<std::mutex> guard(m_AsyncLock);
+        batch.swap(m_AsyncQueue);
     }
+    while (!batch.empty()) {
+        TNotifyUI msg = batch.front();
+        batch.pop_front();
+        SendNotify(msg, false);
+        // A listener may have removed the sender of later records.
+        std::lock_guard<std::mutex> guard(m_AsyncLock);
+        if (!m_Reaped.empty()) {
+            batch.erase(std::remove_if(batch.begin(), batch.end(),
+                                       [this](const TNotifyUI& n) { return m_Reaped.count(n.pSender) != 0; }),
+                        batch.end());
+        }
+    }
+    std::lock_guard<std::mutex> guard(m_AsyncLock);
+    m_Reaped.clear();
 }
 
 bool CPaintManagerUI::SetTimer(CControlUI* control, uintptr_t id, uint32_t periodMs) {

@@ -6,9 +6,11 @@
 // Everything except SendNotify(..., async = true) runs on the UI thread.
 #include <cairo.h>
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,7 +65,7 @@ public:
     // Binds the manager to its window (handle for posted messages, host for
     // repaint requests and the clipboard). Called by WindowImplBase.
     void Init(WindowHandle window, IWindowHost* host);
-    WindowHandle GetPaintWindow() const { return m_Window; }
+    WindowHandle GetPaintWindow() const { return m_Window.load(); }
     IWindowHost* GetHost() const { return m_Host; }
 
     // The executable's folder plus the skin folder (process-wide).
@@ -161,7 +163,9 @@ private:
     void DeliverAsyncNotifications();
     void SendMouseEvent(CControlUI* target, UIEventType type, UIPoint pt, WParam wParam);
 
-    WindowHandle m_Window = 0;
+    // Read by workers sending asynchronous notifications while the window
+    // may be going away.
+    std::atomic<WindowHandle> m_Window{0};
     IWindowHost* m_Host = nullptr;
     CControlUI* m_Root = nullptr;
     CControlUI* m_Focus = nullptr;
@@ -181,6 +185,8 @@ private:
 
     std::mutex m_AsyncLock;
     std::deque<TNotifyUI> m_AsyncQueue;
+    // Controls deleted while a batch of asynchronous records is delivered.
+    std::set<CControlUI*> m_Reaped;
 
     std::map<int, TFontInfo> m_Fonts;
     TFontInfo m_DefaultFont;

@@ -506,3 +506,25 @@ TEST_F(ToolkitWindow, ALoopWithATimeLimitReturnsWithoutAnyMessage) {
     loop.Run([] { return true; }, 10);
     EXPECT_TRUE(ran);
 }
+
+TEST_F(ToolkitWindow, AWorkerMayKeepNotifyingWhileTheWindowCloses) {
+    Open();
+    CControlUI* root = window.GetManager().GetRoot();
+    constexpr int kTotal = 3000;
+    std::atomic<int> sent{0};
+    std::thread worker([&] {
+        for (int i = 0; i < kTotal; ++i) {
+            window.GetManager().SendNotify(root, L"checknet", 0, 0, true);
+            ++sent;
+        }
+    });
+    while (sent < 100) std::this_thread::yield();
+    CMessageLoop::Instance().RunPending();
+    window.DestroyWindow();  // the worker is still sending (most of the time)
+    worker.join();
+    size_t delivered = window.notes.size();
+    CMessageLoop::Instance().RunPending();
+    EXPECT_EQ(window.notes.size(), delivered);  // nothing reaches a closed window
+    EXPECT_GT(delivered, 0u);
+    EXPECT_LE(delivered, static_cast<size_t>(kTotal));
+}
