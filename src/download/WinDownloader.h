@@ -1,7 +1,7 @@
 #pragma once
-// The system-downloader member of the family (download type 2). Linux has no
-// URL moniker service, so the system download is libsoup 3 (file:/// through
-// GIO): a blocking download of the address to the target file, progress as
+// The system-downloader member of the family (download type 2), an HTTP stack
+// independent of the libcurl paths: libsoup 3 (file:/// through GIO). A
+// blocking download of the address to the target file, progress as
 // received / expected bytes, and HRESULT-style failure numbers. Three attempts
 // one second apart; no digest check, never 1005 or 1006.
 //
