@@ -15,10 +15,17 @@
 namespace Platform {
 namespace {
 
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Only regular files are read: a folder (or a device) given as an INI path
+// would otherwise be read as an endless or huge stream.
 bool Load(CSimpleIniA& ini, const std::string& path) {
     ini.SetUnicode(true);
     ini.SetMultiKey(false);
-    return ini.LoadFile(path.c_str()) >= 0;
+    return IsRegularFile(path) && ini.LoadFile(path.c_str()) >= 0;
 }
 
 std::string Unquote(std::string v) {
@@ -63,7 +70,7 @@ bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value, std::string* err) {
     CSimpleIniA ini;
     ini.SetUnicode(true);
-    if (PathExists(path) && ini.LoadFile(path.c_str()) < 0) {
+    if (PathExists(path) && !Load(ini, path)) {
         if (err) *err = "cannot read " + path;
         return false;
     }

@@ -69,3 +69,13 @@ TEST(ProfileIni, WriteCreatesTheFileButNotItsFolder) {
     EXPECT_FALSE(WriteProfileString(Path("no/such/dir.ini"), "S", "K", "V", &err));
     EXPECT_FALSE(err.empty());
 }
+
+TEST(ProfileIni, AFolderIsNotReadAsAFileNorReplaced) {
+    const std::string dir = Path("set.ini");
+    testsupport::MakeDirs(dir);
+    EXPECT_EQ(ReadProfileString(dir, "Install", "K", "<def>"), "<def>");
+    EXPECT_EQ(ReadProfileInt(dir, "Install", "K", 4), 4);
+    std::string err;
+    EXPECT_FALSE(WriteProfileString(dir, "Install", "K", "V", &err));
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+}
