@@ -151,8 +151,9 @@ TEST_F(Silent, TerminalGetsOneRedrawnLine) {
     DevServer server(m_Packages);
     // script(1) gives lumora-setup a terminal and copies what it shows.
     const std::string shown = HomePath("terminal.txt");
-    const RunResult r = RunCommand("script -qec \"" + std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" +
-                                   server.Address() + "software/595 -installdir=" + HomePath("programs") +
+    const RunResult r = RunCommand("script -qec \"" + std::string(LUMORA_SETUP) +
+                                   " -silent=true -downloadurl=" + server.Address() +
+                                   "software/595 -installdir=" + HomePath("programs") +
                                    " 2>/dev/null\" '" + shown + "'");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     const std::string text = testsupport::ReadFile(shown);
@@ -201,15 +202,17 @@ TEST_F(Silent, LessThanOneGigabyteFreeIsRefused) {
     // A small file system of our own; only root may mount one.
     const std::string small = HomePath("small");
     testsupport::MakeDirs(small);
-    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=8m tmpfs '" + small + "' 2>/dev/null").c_str()) != 0)
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=8m tmpfs '" + small + "' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "cannot mount a small file system here";
     struct Unmount {
         std::string path;
         ~Unmount() { std::system(("umount '" + path + "'").c_str()); }
     } unmount{small};
     DevServer server(m_Packages);
-    const RunResult r = RunCommand(std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" + server.Address() +
-                                   "software/595 -installdir='" + small + "'");
+    const RunResult r =
+        RunCommand(std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" + server.Address() +
+                   "software/595 -installdir='" + small + "'");
     EXPECT_EQ(r.status, 6);
     EXPECT_NE(r.err.find("less than 1 GiB is free"), std::string::npos) << r.err;
 }

@@ -232,14 +232,16 @@ TEST(UninstallerRunner, FileThatIsNoProgramCannotStart) {
 
 TEST(UninstallerRunner, HangingUninstallerEndsWhenKilled) {
     const std::string pidFile = installtest::HomePath("pid");
-    const std::string path = WriteScript("lumoratool_un_asa.exe",
-                                         "echo Progress=0.4\necho $$ > '" + pidFile + "'\nexec sleep 1000\n");
+    const std::string path =
+        WriteScript("lumoratool_un_asa.exe",
+                    "echo Progress=0.4\necho $$ > '" + pidFile + "'\nexec sleep 1000\n");
     Recorder rec;
     CUnInstaller runner(rec.Callback(), Utils::FromAnsi(path), L"/opt/old");
     runner.Start();
     ASSERT_EQ(::kill(installtest::WaitForPidFile(pidFile), SIGKILL), 0);
     runner.Wait();
-    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{5002, 0, L""}, {5002, 0.4, L""}, {5005, 0, L"安装包卸载失败"}}));
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{
+                                 {5002, 0, L""}, {5002, 0.4, L""}, {5005, 0, L"安装包卸载失败"}}));
 }
 
 TEST(UninstallerRunner, GetsHomeFolderLast) {

@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!InCodePage(o.encode, o.message)) {
-        std::fprintf(stderr, "lumora-sample-package: the message cannot be written in code page %s\n",
+        std::fprintf(stderr,
+                     "lumora-sample-package: the message cannot be written in code page %s\n",
                      o.encode.c_str());
         return 2;
     }
