@@ -12,10 +12,13 @@
 namespace Toolkit {
 
 // How a window finds its layout.
+// Kinds 2 and 3 are not supported and read the resource folder like kind 1;
+// an archive opened through CResourceManager::OpenArchive is searched first
+// whatever the kind.
 enum class ResourceKind : int {
     Folder = 1,           // the layout and images are files in the resource folder
-    ArchiveFile = 2,      // an archive file in the resource folder (its name is the skin folder)
-    Resource = 3,         // reserved
+    ArchiveFile = 2,      // not supported (read as Folder)
+    Resource = 3,         // not supported (read as Folder)
     ArchiveResource = 4,  // an archive in the executable's resources ("ZIPRES" n)
 };
 

@@ -114,14 +114,10 @@ bool WindowImplBase::LoadSkin(std::string* error, bool* fatal) {
             // The layout may still be found in the resource folder.
             LOG(L"skin package unusable: %ls", Utils::FromUtf8(why).c_str());
         }
-    } else if (GetResourceKind() == ResourceKind::ArchiveFile) {
-        std::vector<uint8_t> bytes;
-        std::wstring name = GetSkinFolder();
-        std::string why;
-        CResourceManager::Instance().SetResourcePath(GetResourceFolder().substr(0, GetResourceFolder().size() - name.size()));
-        if (!res.ReadFile(name, &bytes) || !res.OpenArchive(name, bytes, &why)) {
-            LOG(L"skin archive %ls unusable: %ls", name.c_str(), Utils::FromUtf8(why).c_str());
-        }
+    } else if (GetResourceKind() != ResourceKind::Folder) {
+        // Only archives in the executable are supported; other kinds read
+        // the resource folder (an archive opened by the caller still comes first).
+        LOG(L"resource kind %d is read from the resource folder", static_cast<int>(GetResourceKind()));
     }
     CDialogBuilder builder;
     CControlUI* root = builder.Create(GetLayoutFile(), this, &m_Manager);
