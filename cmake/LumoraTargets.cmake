@@ -10,16 +10,22 @@ if(NOT TARGET tsan_tests)
   add_custom_target(tsan_tests)
 endif()
 
-# lumora_test(name SOURCES ... LIBS ... [LABELS tsan ...]): one GoogleTest
-# executable whose cases CTest runs one by one, each in a fresh temporary home
-# (tests/support/TestMain).
+# lumora_test(name SOURCES ... LIBS ... [LABELS tsan ...] [RESOURCE_LOCK name]):
+# one GoogleTest executable whose cases CTest runs one by one, each in a fresh
+# temporary home (tests/support/TestMain). Suites that share something global
+# (processes under the product's names) name the same RESOURCE_LOCK, so CTest
+# never runs them side by side.
 function(lumora_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   lumora_defaults(${name})
   target_link_libraries(${name} PRIVATE lumora_test_support ${T_LIBS} GTest::gtest GTest::gmock)
+  set(lock_property)
+  if(T_RESOURCE_LOCK)
+    set(lock_property RESOURCE_LOCK ${T_RESOURCE_LOCK})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120 LABELS "${T_LABELS}")
+    PROPERTIES TIMEOUT 120 LABELS "${T_LABELS}" ${lock_property})
   if("tsan" IN_LIST T_LABELS)
     add_dependencies(tsan_tests ${name})
   endif()
