@@ -19,6 +19,17 @@ using trackertest::TestConfig;
 
 namespace {
 
+// The message of the QvException `op` throws; "(nothing thrown)" otherwise.
+template <class Op>
+std::string ThrownMessage(const Op& op) {
+    try {
+        op();
+    } catch (const QvException& e) {
+        return e.message;
+    }
+    return "(nothing thrown)";
+}
+
 // "ctx_t<N>" is set for event type N only, so each event must carry exactly
 // its own.
 QvContextProperties MarkedContext() {
@@ -582,14 +593,7 @@ TEST(ProfileUpdates, KeysDecideTheOperationAndRefuseOtherKinds) {
          "user property [qv_paid_count] is boolean value, it cannot be accumulative!"},
         {[&] { impl.ProfileUserPropertyNumber("nope", 1); }, "Not supported user property [nope]!"},
     };
-    for (const auto& [op, message] : cases) {
-        try {
-            op();
-            ADD_FAILURE() << message;
-        } catch (const QvException& e) {
-            EXPECT_EQ(e.message, message);
-        }
-    }
+    for (const auto& [op, message] : cases) EXPECT_EQ(ThrownMessage(op), message);
     EXPECT_NO_THROW(impl.ProfileUserPropertyNumber("qv_label", 2));
     EXPECT_NO_THROW(impl.ProfileUserPropertyString("qv_first_visit_date", "x"));
 }
@@ -633,14 +637,17 @@ TEST(ContextProperties, KeysOnceAndEventTypesInRange) {
         {[&] { c.setProperty("other", true, {15}); }, "QvEvent[15] overflow!"},
         {[&] { c.getEventProperties(15); }, "QvEvent[15] overflow!"},
     };
-    for (const auto& [op, message] : cases) {
-        try {
-            op();
-            ADD_FAILURE() << message;
-        } catch (const QvException& e) {
-            EXPECT_EQ(e.message, message);
-        }
-    }
+    for (const auto& [op, message] : cases) EXPECT_EQ(ThrownMessage(op), message);
+}
+
+TEST(ContextProperties, AnOverflowingTypeEndsTheListingButTheKeyStaysTaken) {
+    QvContextProperties c;
+    EXPECT_EQ(ThrownMessage([&] { c.setProperty("k", "v", {3, 15, 4}); }), "QvEvent[15] overflow!");
+    ASSERT_EQ(c.getEventProperties(3).size(), 1u);
+    EXPECT_EQ(c.getEventProperties(3)[0].first, "k");
+    EXPECT_TRUE(c.getEventProperties(4).empty());
+    EXPECT_EQ(ThrownMessage([&] { c.setProperty("k", "v", {4}); }), "Property[k] already exist!");
+    EXPECT_TRUE(c.getEventProperties(4).empty());
 }
 
 TEST(Enumerations, UnknownNumbersAreRefused) {
@@ -657,14 +664,7 @@ TEST(Enumerations, UnknownNumbersAreRefused) {
         {[] { return toString(static_cast<QvUpdateResult>(6)); }, "Unknown QvUpdateResult [6]!"},
         {[] { return toString(static_cast<QvEdition>(2)); }, "Unknown edition [2]!"},
     };
-    for (const auto& [op, message] : cases) {
-        try {
-            op();
-            ADD_FAILURE() << message;
-        } catch (const QvException& e) {
-            EXPECT_EQ(e.message, message);
-        }
-    }
+    for (const auto& [op, message] : cases) EXPECT_EQ(ThrownMessage(op), message);
     EXPECT_EQ(toString(QvEventCrashed), "Crashed");
     EXPECT_EQ(toString(QvEventLaunch), "PaLaunchPal");
     EXPECT_EQ(toString(QvUserType::TamikUserId), "tamikuserid");

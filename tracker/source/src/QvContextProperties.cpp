@@ -14,12 +14,13 @@ bool Digit(char c) { return c >= '0' && c <= '9'; }
 
 void QvContextProperties::Add(const std::string& key, Value value,
                               const std::vector<int>& eventTypes) {
-    if (m_Names.count(key)) QV_THROW("setProperty", "Property[" + key + "] already exist!");
-    for (int t : eventTypes)
+    if (!m_Names.insert(key).second)
+        QV_THROW("setProperty", "Property[" + key + "] already exist!");
+    for (int t : eventTypes) {
         if (t < 0 || t >= kQvEventTypeCount)
             QV_THROW("setProperty", "QvEvent[" + std::to_string(t) + "] overflow!");
-    m_Names.insert(key);
-    for (int t : eventTypes) m_Lists[t].emplace_back(key, value);
+        m_Lists[t].emplace_back(key, value);
+    }
 }
 
 void QvContextProperties::setProperty(const std::string& key, bool value,

@@ -19,9 +19,10 @@ public:
 
     static constexpr const char* kAbKey = "qvc_ab";
 
-    // Throws QvException "Property[key] already exist!" for a key set before,
-    // and "QvEvent[n] overflow!" for an event type outside 0..14 (then
-    // nothing is set).
+    // Throws QvException "Property[key] already exist!" for a key offered
+    // before, and "QvEvent[n] overflow!" at the first event type outside
+    // 0..14; the key then counts as offered and the types listed before that
+    // one keep their entry.
     void setProperty(const std::string& key, bool value, const std::vector<int>& eventTypes);
     void setProperty(const std::string& key, const std::string& value,
                      const std::vector<int>& eventTypes);
