@@ -90,6 +90,23 @@ ProfileOp ProfileOpFor(const std::string& key, const char* function) {
     QV_THROW(function, "Not supported user property [" + key + "]!");
 }
 
+// The one-entry profile record of a set once, set or increment.
+void SendProfile(ProfileOp op, const PropertiesNode& p) {
+    switch (op) {
+        case ProfileOp::SetOnce:
+            Sdk::ProfileSetOnce(p);
+            break;
+        case ProfileOp::Set:
+            Sdk::ProfileSet(p);
+            break;
+        case ProfileOp::Increment:
+            Sdk::ProfileIncrement(p);
+            break;
+        case ProfileOp::Append:
+            break;  // appends carry a list; their callers send them
+    }
+}
+
 }  // namespace
 
 BeaconTrackerImpl::BeaconTrackerImpl(const TrackerConfig& config)
@@ -460,64 +477,40 @@ std::string BeaconTrackerImpl::getPrimaryDistinctId() { return state->primaryDis
 
 void BeaconTrackerImpl::ProfileUserPropertyString(const std::string& key,
                                                   const std::string& value) {
-    PropertiesNode p;
-    switch (ProfileOpFor(key, "ProfileUserPropertyString")) {
-        case ProfileOp::SetOnce:
-            p.SetString(key, value);
-            Sdk::ProfileSetOnce(p);
-            break;
-        case ProfileOp::Set:
-            p.SetString(key, value);
-            Sdk::ProfileSet(p);
-            break;
-        case ProfileOp::Append:
-            Sdk::ProfileAppend(key, value);
-            break;
-        case ProfileOp::Increment:
-            QV_THROW("ProfileUserPropertyString",
-                     "user property [" + key + "] is string type value, it cannot be accumulated!");
+    const ProfileOp op = ProfileOpFor(key, "ProfileUserPropertyString");
+    if (op == ProfileOp::Increment)
+        QV_THROW("ProfileUserPropertyString",
+                 "user property [" + key + "] is string type value, it cannot be accumulated!");
+    if (op == ProfileOp::Append) {
+        Sdk::ProfileAppend(key, value);
+        return;
     }
+    PropertiesNode p;
+    p.SetString(key, value);
+    SendProfile(op, p);
 }
 
 void BeaconTrackerImpl::ProfileUserPropertyNumber(const std::string& key, double value) {
+    const ProfileOp op = ProfileOpFor(key, "ProfileUserPropertyNumber");
+    if (op == ProfileOp::Append)
+        QV_THROW("ProfileUserPropertyNumber",
+                 "user property [" + key + "] is number value, it cannot be append to list!");
     PropertiesNode p;
-    switch (ProfileOpFor(key, "ProfileUserPropertyNumber")) {
-        case ProfileOp::SetOnce:
-            p.SetNumber(key, value);
-            Sdk::ProfileSetOnce(p);
-            break;
-        case ProfileOp::Set:
-            p.SetNumber(key, value);
-            Sdk::ProfileSet(p);
-            break;
-        case ProfileOp::Increment:
-            p.SetNumber(key, value);
-            Sdk::ProfileIncrement(p);
-            break;
-        case ProfileOp::Append:
-            QV_THROW("ProfileUserPropertyNumber",
-                     "user property [" + key + "] is number value, it cannot be append to list!");
-    }
+    p.SetNumber(key, value);
+    SendProfile(op, p);
 }
 
 void BeaconTrackerImpl::ProfileUserPropertyDateTime(const std::string& key, int64_t epochMillis) {
+    const ProfileOp op = ProfileOpFor(key, "ProfileUserPropertyDateTime");
+    if (op == ProfileOp::Increment)
+        QV_THROW("ProfileUserPropertyDateTime",
+                 "user property [" + key + "] is boolean value, it cannot be accumulative!");
+    if (op == ProfileOp::Append)
+        QV_THROW("ProfileUserPropertyDateTime",
+                 "user property [" + key + "] is boolean value, it cannot be append to list!");
     PropertiesNode p;
-    switch (ProfileOpFor(key, "ProfileUserPropertyDateTime")) {
-        case ProfileOp::SetOnce:
-            p.SetDateTimeMillis(key, epochMillis);
-            Sdk::ProfileSetOnce(p);
-            break;
-        case ProfileOp::Set:
-            p.SetDateTimeMillis(key, epochMillis);
-            Sdk::ProfileSet(p);
-            break;
-        case ProfileOp::Increment:
-            QV_THROW("ProfileUserPropertyDateTime",
-                     "user property [" + key + "] is boolean value, it cannot be accumulative!");
-        case ProfileOp::Append:
-            QV_THROW("ProfileUserPropertyDateTime",
-                     "user property [" + key + "] is boolean value, it cannot be append to list!");
-    }
+    p.SetDateTimeMillis(key, epochMillis);
+    SendProfile(op, p);
 }
 
 void BeaconTrackerImpl::crashCheckpoint(std::chrono::milliseconds limit) {

@@ -39,6 +39,20 @@ std::wstring CollectorAddress() {
     return g_InstallerConfig.m_BeaconServerUrl;
 }
 
+// One report of an event type that takes extras: a fresh context with the
+// A/B group for that type only; a refused A/B value ends the report.
+template <class Send>
+void Report(int eventType, const TrackExtras& extras, Send&& send) {
+    auto tracker = Tracker();
+    if (!tracker) return;
+    try {
+        QvContextProperties context;
+        ApplyAbGroup(extras, {eventType}, context);
+        send(*tracker, context);
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
 void ApplyAbGroup(const TrackExtras& extras, const std::vector<int>& eventTypes,
@@ -82,19 +96,14 @@ void BeaconStop() {
 
 void BeaconTrackTask(const std::wstring& name, float elapsed, const std::wstring& reason,
                      const TrackExtras& extras) {
-    auto tracker = Tracker();
-    if (!tracker) return;
-    try {
-        QvContextProperties context;
-        ApplyAbGroup(extras, {QvEventTaskType}, context);
+    Report(QvEventTaskType, extras, [&](BeaconTrackerWrapper& tracker, QvContextProperties& c) {
         QvEventTask e;
         e.name = Utils::ToUtf8(name);
         e.reason = Utils::ToUtf8(reason);
         e.elapsed = elapsed;
         e.result = QvResult::Success;
-        tracker->trackTask(e, context);
-    } catch (...) {
-    }
+        tracker.trackTask(e, c);
+    });
 }
 
 void BeaconTrackCrash() {
@@ -110,28 +119,18 @@ void BeaconTrackCrash() {
 }
 
 void BeaconTrackClick(const std::wstring& name, const TrackExtras& extras) {
-    auto tracker = Tracker();
-    if (!tracker) return;
-    try {
-        QvContextProperties context;
-        ApplyAbGroup(extras, {QvEventClickType}, context);
+    Report(QvEventClickType, extras, [&](BeaconTrackerWrapper& tracker, QvContextProperties& c) {
         QvEventClick e;
         e.name = Utils::ToUtf8(name);
         e.clickType = static_cast<int>(QvClickType::Button);
-        tracker->trackClick(e, context);
-    } catch (...) {
-    }
+        tracker.trackClick(e, c);
+    });
 }
 
 void BeaconTrackView(const std::wstring& name, const TrackExtras& extras) {
-    auto tracker = Tracker();
-    if (!tracker) return;
-    try {
-        QvContextProperties context;
-        ApplyAbGroup(extras, {QvEventViewType}, context);
+    Report(QvEventViewType, extras, [&](BeaconTrackerWrapper& tracker, QvContextProperties& c) {
         QvEventView e;
         e.name = Utils::ToUtf8(name);
-        tracker->trackView(e, context);
-    } catch (...) {
-    }
+        tracker.trackView(e, c);
+    });
 }
