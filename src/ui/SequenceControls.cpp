@@ -1,30 +1,13 @@
 #include "ui/SequenceControls.h"
 
-#include <algorithm>
 #include <cwchar>
 #include <cwctype>
+
+#include "ui/LayoutAttr.h"
 
 namespace Toolkit {
 
 namespace {
-
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    return i == a.size() && b[i] == 0;
-}
-
-// Leading blanks, an optional sign, then decimal digits; none gives 0.
-int ToInt(const std::wstring& text) {
-    size_t i = 0;
-    while (i < text.size() && std::iswspace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
-    long long v = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) v = std::min(v * 10 + (text[i] - L'0'), 1LL << 31);
-    return static_cast<int>(std::clamp(negative ? -v : v, -(1LL << 31), (1LL << 31) - 1));
-}
 
 constexpr size_t kFrameNameMax = 260;  // characters, with the terminator
 
@@ -63,15 +46,15 @@ bool CSequenceAnimation::FormatFrame(const std::wstring& pattern, int frame, std
 bool CSequenceAnimation::SetSequenceAttribute(const std::wstring& name, const std::wstring& value) {
     if (name == L"sequencebkimage")
         m_SequenceImage = value;
-    else if (EqualsNoCase(name, L"sequencecount"))
-        m_FrameCount = ToInt(value);
-    else if (EqualsNoCase(name, L"sequencespan"))
-        m_Span = ToInt(value);
-    else if (EqualsNoCase(name, L"sequenceloop"))
+    else if (LayoutAttr::EqualsNoCase(name, L"sequencecount"))
+        m_FrameCount = LayoutAttr::ToInt(value);
+    else if (LayoutAttr::EqualsNoCase(name, L"sequencespan"))
+        m_Span = LayoutAttr::ToInt(value);
+    else if (LayoutAttr::EqualsNoCase(name, L"sequenceloop"))
         m_Loop = value != L"false";
-    else if (EqualsNoCase(name, L"autostart"))
+    else if (LayoutAttr::EqualsNoCase(name, L"autostart"))
         m_AutoStart = value != L"false";
-    else if (EqualsNoCase(name, L"sequenceround"))
+    else if (LayoutAttr::EqualsNoCase(name, L"sequenceround"))
         m_Round = value != L"false";
     else
         return false;
@@ -110,12 +93,6 @@ int CSequenceAnimation::Tick() {
     return shown;
 }
 
-// ------------------------------------------------------------- the label
-
-CSequenceLabelUI::~CSequenceLabelUI() {
-    if (m_Manager) m_Manager->KillTimer(this, kSequenceTimerId);
-}
-
 std::wstring CSequenceLabelUI::GetClass() const { return L"SequenceLabel"; }
 
 void* CSequenceLabelUI::GetInterface(const std::wstring& name) {
@@ -123,64 +100,11 @@ void* CSequenceLabelUI::GetInterface(const std::wstring& name) {
     return CLabelUI::GetInterface(name);
 }
 
-bool CSequenceLabelUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
-    return SetSequenceAttribute(name, value) || CLabelUI::SetAttribute(name, value);
-}
-
-void CSequenceLabelUI::OnInit() {
-    CLabelUI::OnInit();
-    if (m_AutoStart && m_Manager) m_Manager->SetTimer(this, kSequenceTimerId, static_cast<uint32_t>(std::max(m_Span, 1)));
-}
-
-void CSequenceLabelUI::Start() {
-    m_FrameIndex = 0;
-    if (m_Manager) m_Manager->SetTimer(this, kSequenceTimerId, static_cast<uint32_t>(std::max(m_Span, 1)));
-}
-
-void CSequenceLabelUI::HandleEvent(TUIEvent& event) {
-    CLabelUI::HandleEvent(event);
-    if (event.type == UIEventType::Timer) Tick();
-}
-
-void CSequenceLabelUI::ShowFrameImage(const std::wstring& image) {
-    SetBkImage(image);
-    Invalidate();
-}
-
-void CSequenceLabelUI::StopTimer() {
-    if (m_Manager) m_Manager->KillTimer(this, kSequenceTimerId);
-}
-
-// ------------------------------------------------------------ the button
-
-CSequenceButtonUI::~CSequenceButtonUI() {
-    if (m_Manager) m_Manager->KillTimer(this, kSequenceTimerId);
-}
-
 std::wstring CSequenceButtonUI::GetClass() const { return L"SequenceButton"; }
 
 void* CSequenceButtonUI::GetInterface(const std::wstring& name) {
     if (name == L"SequenceButton") return this;
     return CButtonUI::GetInterface(name);
-}
-
-bool CSequenceButtonUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
-    return SetSequenceAttribute(name, value) || CButtonUI::SetAttribute(name, value);
-}
-
-void CSequenceButtonUI::OnInit() {
-    CButtonUI::OnInit();
-    if (m_AutoStart && m_Manager) m_Manager->SetTimer(this, kSequenceTimerId, static_cast<uint32_t>(std::max(m_Span, 1)));
-}
-
-void CSequenceButtonUI::Start() {
-    m_FrameIndex = 0;
-    if (m_Manager) m_Manager->SetTimer(this, kSequenceTimerId, static_cast<uint32_t>(std::max(m_Span, 1)));
-}
-
-void CSequenceButtonUI::HandleEvent(TUIEvent& event) {
-    CButtonUI::HandleEvent(event);
-    if (event.type == UIEventType::Timer) Tick();
 }
 
 void CSequenceButtonUI::PaintText(cairo_t* cr) {
@@ -195,18 +119,9 @@ void CSequenceButtonUI::PaintText(cairo_t* cr) {
     m_TextPadding = saved;
 }
 
-void CSequenceButtonUI::ShowFrameImage(const std::wstring& image) {
-    SetBkImage(image);
-    Invalidate();
-}
-
-void CSequenceButtonUI::StopTimer() {
-    if (m_Manager) m_Manager->KillTimer(this, kSequenceTimerId);
-}
-
 CControlUI* CreateSequenceControl(const std::wstring& className) {
-    if (EqualsNoCase(className, L"SequenceLabel")) return new CSequenceLabelUI;
-    if (EqualsNoCase(className, L"SequenceButton")) return new CSequenceButtonUI;
+    if (LayoutAttr::EqualsNoCase(className, L"SequenceLabel")) return new CSequenceLabelUI;
+    if (LayoutAttr::EqualsNoCase(className, L"SequenceButton")) return new CSequenceButtonUI;
     return nullptr;
 }
 

@@ -67,32 +67,59 @@ protected:
     int m_Span = 30;
 };
 
-class CSequenceLabelUI : public CLabelUI, public CSequenceAnimation {
+// What both controls do over their toolkit base: the attributes, the timer
+// 2100 (started on joining a window with "autostart", by Start, stopped at
+// the end of a run and at destruction) and the frames as background image.
+template <class Base>
+class TSequenceControl : public Base, public CSequenceAnimation {
 public:
-    ~CSequenceLabelUI() override;
-    std::wstring GetClass() const override;
-    void* GetInterface(const std::wstring& name) override;
-    bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void OnInit() override;
-    void HandleEvent(TUIEvent& event) override;
+    ~TSequenceControl() override { KillSequenceTimer(); }
+
+    bool SetAttribute(const std::wstring& name, const std::wstring& value) override {
+        return SetSequenceAttribute(name, value) || Base::SetAttribute(name, value);
+    }
+    void OnInit() override {
+        Base::OnInit();
+        if (m_AutoStart) StartSequenceTimer();
+    }
+    void HandleEvent(TUIEvent& event) override {
+        Base::HandleEvent(event);
+        if (event.type == UIEventType::Timer) Tick();
+    }
 
     // Restarts from frame 0 at the current span.
-    void Start();
+    void Start() {
+        m_FrameIndex = 0;
+        StartSequenceTimer();
+    }
 
 protected:
-    void ShowFrameImage(const std::wstring& image) override;
-    void StopTimer() override;
+    void ShowFrameImage(const std::wstring& image) override {
+        this->SetBkImage(image);
+        this->Invalidate();
+    }
+    void StopTimer() override { KillSequenceTimer(); }
+
+private:
+    void StartSequenceTimer() {
+        if (this->m_Manager)
+            this->m_Manager->SetTimer(this, kSequenceTimerId, static_cast<uint32_t>(m_Span > 1 ? m_Span : 1));
+    }
+    void KillSequenceTimer() {
+        if (this->m_Manager) this->m_Manager->KillTimer(this, kSequenceTimerId);
+    }
 };
 
-class CSequenceButtonUI : public CButtonUI, public CSequenceAnimation {
+class CSequenceLabelUI : public TSequenceControl<CLabelUI> {
 public:
-    ~CSequenceButtonUI() override;
     std::wstring GetClass() const override;
     void* GetInterface(const std::wstring& name) override;
-    bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void OnInit() override;
-    void HandleEvent(TUIEvent& event) override;
-    void Start();
+};
+
+class CSequenceButtonUI : public TSequenceControl<CButtonUI> {
+public:
+    std::wstring GetClass() const override;
+    void* GetInterface(const std::wstring& name) override;
 
     // Two texts kept for the owner, and the shift of the text while hot (added
     // to the text padding: left, top, right, bottom). No attribute sets them.
@@ -103,10 +130,6 @@ public:
     void SetHotTextOffset(const UIRect& rc) { m_HotTextOffset = rc; Invalidate(); }
     const UIRect& GetHotTextOffset() const { return m_HotTextOffset; }
     void PaintText(cairo_t* cr) override;
-
-protected:
-    void ShowFrameImage(const std::wstring& image) override;
-    void StopTimer() override;
 
 private:
     std::wstring m_FirstText, m_SecondText;

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cwctype>
+
+#include "ui/LayoutAttr.h"
 
 using namespace Toolkit;
 
@@ -10,13 +11,6 @@ namespace {
 
 bool g_Initialized = false;
 bool g_Available = false;
-
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    return i == a.size() && b[i] == 0;
-}
 
 // Signed distance from (px, py) to a rounded rectangle [0,w] x [0,h] with
 // corner radius r: negative inside.
@@ -115,52 +109,7 @@ cairo_surface_t* RenderShadow(const ShadowSettings& settings, int width, int hei
     return RenderComputed(settings, width, height, round, dx, dy);
 }
 
-namespace ShadowAttr {
 
-int ToInt(const std::wstring& text) {
-    size_t i = 0;
-    while (i < text.size() && std::iswspace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
-    long long v = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        v = v * 10 + (text[i] - L'0');
-        if (v > 0x7FFFFFFF) v = 0x80000000LL;  // saturate; every caller range-checks
-    }
-    v = negative ? -v : v;
-    return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
-}
-
-void ToInts(const std::wstring& text, int* out, int count) {
-    size_t pos = 0;
-    for (int k = 0; k < count; ++k) {
-        out[k] = 0;
-        if (pos > text.size()) continue;
-        size_t end = pos;
-        if (end < text.size() && (text[end] == L'-' || text[end] == L'+')) ++end;
-        while (end < text.size() && text[end] >= L'0' && text[end] <= L'9') ++end;
-        out[k] = ToInt(text.substr(pos, end - pos));
-        pos = end + 1;  // exactly one separator character
-    }
-}
-
-uint32_t ToColor(const std::wstring& text) {
-    size_t i = 0;
-    if (i < text.size() && text[i] == L'#') ++i;
-    uint32_t v = 0;
-    for (; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        int d;
-        if (c >= L'0' && c <= L'9') d = c - L'0';
-        else if (c >= L'a' && c <= L'f') d = c - L'a' + 10;
-        else if (c >= L'A' && c <= L'F') d = c - L'A' + 10;
-        else break;
-        v = (v << 4) | static_cast<uint32_t>(d);
-    }
-    return v;
-}
-
-}  // namespace ShadowAttr
 
 CWndShadow::CWndShadow() = default;
 
@@ -334,30 +283,30 @@ void CWndShadow::SetHoleOffset(const UIRect& offset) {
 }
 
 bool CWndShadow::ApplyWindowAttributes(const CPaintManagerUI& manager) {
-    if (!EqualsNoCase(manager.GetWindowAttribute(L"showshadow"), L"true")) return false;
+    if (!LayoutAttr::EqualsNoCase(manager.GetWindowAttribute(L"showshadow"), L"true")) return false;
     std::wstring v;
     if (!(v = manager.GetWindowAttribute(L"shadowimage")).empty()) SetImage(v);
     int four[4];
     if (!(v = manager.GetWindowAttribute(L"shadowcorner")).empty()) {
-        ShadowAttr::ToInts(v, four, 4);
+        LayoutAttr::ToInts(v, four, 4);
         SetShadowCorner({four[0], four[1], four[2], four[3]});
     }
     if (!(v = manager.GetWindowAttribute(L"shadowholeoffset")).empty()) {
-        ShadowAttr::ToInts(v, four, 4);
+        LayoutAttr::ToInts(v, four, 4);
         SetHoleOffset({four[0], four[1], four[2], four[3]});
     }
-    if (!(v = manager.GetWindowAttribute(L"shadowsize")).empty()) SetSize(ShadowAttr::ToInt(v));
+    if (!(v = manager.GetWindowAttribute(L"shadowsize")).empty()) SetSize(LayoutAttr::ToInt(v));
     // A negative sharpness or darkness becomes a large unsigned value and is
     // ignored like any other out-of-range number.
     if (!(v = manager.GetWindowAttribute(L"shadowsharpness")).empty())
-        SetSharpness(static_cast<unsigned>(ShadowAttr::ToInt(v)));
+        SetSharpness(static_cast<unsigned>(LayoutAttr::ToInt(v)));
     if (!(v = manager.GetWindowAttribute(L"shadowdarkness")).empty())
-        SetDarkness(static_cast<unsigned>(ShadowAttr::ToInt(v)));
+        SetDarkness(static_cast<unsigned>(LayoutAttr::ToInt(v)));
     if (!(v = manager.GetWindowAttribute(L"shadowposition")).empty()) {
         int two[2];
-        ShadowAttr::ToInts(v, two, 2);
+        LayoutAttr::ToInts(v, two, 2);
         SetPosition(two[0], two[1]);
     }
-    if (!(v = manager.GetWindowAttribute(L"shadowcolor")).empty()) SetColor(ShadowAttr::ToColor(v));
+    if (!(v = manager.GetWindowAttribute(L"shadowcolor")).empty()) SetColor(LayoutAttr::ToColor(v));
     return true;
 }

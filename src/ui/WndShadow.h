@@ -99,14 +99,3 @@ private:
     uint8_t m_Status = 0;
     int m_Redraws = 0;
 };
-
-// The attribute parsers of the shadow, shared with the tests.
-namespace ShadowAttr {
-// A signed decimal after optional blanks; "" and non-numbers give 0.
-int ToInt(const std::wstring& text);
-// Up to `count` integers separated by single characters ("2,2,2,2", "1,1").
-// Missing numbers are 0.
-void ToInts(const std::wstring& text, int* out, int count);
-// Hexadecimal digits, optionally after "#"; stops at the first non-digit.
-uint32_t ToColor(const std::wstring& text);
-}  // namespace ShadowAttr

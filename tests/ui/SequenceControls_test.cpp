@@ -4,30 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 #include <string>
 #include <vector>
+
+#include "SkinFixture.h"
 
 using namespace Toolkit;
 
 namespace {
-
-// Readable test names from the cases' descriptions.
-template <class Case>
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-    std::string name;
-    bool upper = true;
-    for (const char* p = info.param.what; *p; ++p) {
-        if (std::isalnum(static_cast<unsigned char>(*p))) {
-            name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*p))) : *p;
-            upper = false;
-        } else {
-            upper = true;
-        }
-    }
-    return name;
-}
 
 struct TickCase {
     const char* what;
@@ -69,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         TickCase{"a round trip over one frame stays on frame 0",
                  {{L"sequencecount", L"1"}, {L"sequenceround", L"true"}}, {0, 0, 0, 0}},
         TickCase{"count read from leading digits", {{L"sequencecount", L"3frames"}}, {0, 1, 2, 0}}),
-    CaseName<TickCase>);
+    uitest::CaseName<TickCase>);
 
 TEST(SequenceControl, PatternNameIsComparedExactly) {
     CSequenceLabelUI label;

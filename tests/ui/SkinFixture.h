@@ -5,6 +5,7 @@
 // owner window built from the main layout.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,22 @@
 #include "ui/SkinFrame.h"
 
 namespace uitest {
+
+// Readable names for table cases, from their `what` descriptions.
+template <class Case>
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    std::string name;
+    bool upper = true;
+    for (const char* p = info.param.what; *p; ++p) {
+        if (std::isalnum(static_cast<unsigned char>(*p))) {
+            name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*p))) : *p;
+            upper = false;
+        } else {
+            upper = true;
+        }
+    }
+    return name;
+}
 
 // The bytes of the skin package the build packed from skin/.
 const std::vector<uint8_t>& PackageBytes();

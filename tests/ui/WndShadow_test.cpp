@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 #include <cairo.h>
 
 #include "SkinFixture.h"
@@ -14,22 +12,6 @@
 using namespace Toolkit;
 
 namespace {
-
-// Readable test names from the cases' descriptions.
-template <class Case>
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-    std::string name;
-    bool upper = true;
-    for (const char* p = info.param.what; *p; ++p) {
-        if (std::isalnum(static_cast<unsigned char>(*p))) {
-            name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*p))) : *p;
-            upper = false;
-        } else {
-            upper = true;
-        }
-    }
-    return name;
-}
 
 struct AttrCase {
     const char* what;
@@ -80,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         AttrCase{"position outside the range ignored", {{L"showshadow", L"true"}, {L"shadowposition", L"21,0"}}, true, 0, 5, 150, 5, 5, 0},
         AttrCase{"negative position", {{L"showshadow", L"true"}, {L"shadowposition", L"-3 4"}}, true, 0, 5, 150, -3, 4, 0},
         AttrCase{"colour without #", {{L"showshadow", L"true"}, {L"shadowcolor", L"FFEDF0F4"}}, true, 0, 5, 150, 5, 5, 0xFFEDF0F4}),
-    CaseName<AttrCase>);
+    uitest::CaseName<AttrCase>);
 
 TEST(ShadowAttributes, MissingImageIsNotUsed) {
     CPaintManagerUI manager;
