@@ -2,9 +2,17 @@
 
 #include <cwchar>
 
+#include "utils/PipeProcess.h"
 #include "utils/Text.h"
 
 namespace Console {
+namespace {
+
+// While the child runs, how long a read waits before we look whether the
+// child itself has ended.
+constexpr int kEndCheckMs = 200;
+
+}  // namespace
 
 void LineAssembler::Append(const std::string& bytes) {
     if (m_Pos > 0 && m_Pos >= m_Buffer.size() / 2) {
@@ -52,6 +60,52 @@ bool LineAssembler::TakeRest(std::string& line) {
     m_Buffer.clear();
     m_Pos = 0;
     return true;
+}
+
+int ParseText(const std::wstring& text, const std::function<int(const Line&, int)>& parseLine) {
+    int result = 0;
+    for (size_t start = 0; start <= text.size();) {
+        size_t lf = text.find(L'\n', start);
+        Line line;
+        line.endedWithLf = lf != std::wstring::npos;
+        line.text = text.substr(start, line.endedWithLf ? lf - start : std::wstring::npos);
+        if (!line.text.empty()) result = parseLine(line, result);
+        if (!line.endedWithLf) break;
+        start = lf + 1;
+    }
+    return result;
+}
+
+int ReadChildLines(Utils::PipeProcess& child, const int& codePage,
+                   const std::function<void(const Line&)>& onLine,
+                   const std::function<bool()>& done) {
+    LineAssembler lines;
+    auto handle = [&](const std::string& bytes, bool endedWithLf) {
+        Line line{Utils::MultiByteToWide(bytes, codePage), endedWithLf};
+        if (!line.text.empty()) onLine(line);
+    };
+    bool childEnded = false;
+    while (!done()) {
+        std::string chunk;
+        auto r = child.ReadOutput(chunk, childEnded ? 0 : kEndCheckMs);
+        if (r == Utils::PipeProcess::ReadResult::End) break;
+        if (r == Utils::PipeProcess::ReadResult::Timeout) {
+            // Once the child has gone and its output is read, a program it
+            // left running must not hold us.
+            if (childEnded) break;
+            childEnded = child.HasEnded();
+            continue;
+        }
+        lines.Append(chunk);
+        // Every whole line that came with the read is handled, also after
+        // one that makes `done()` true.
+        for (std::string bytes; lines.NextLine(bytes);) handle(bytes, true);
+    }
+    if (!done()) {
+        std::string rest;
+        if (lines.TakeRest(rest)) handle(rest, false);
+    }
+    return lines.DroppedLines();
 }
 
 std::wstring TextValue(const Line& line, size_t keyLength) {

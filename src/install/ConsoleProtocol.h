@@ -7,7 +7,12 @@
 // on its own, with the code page in force when it is reached. A line cut by a
 // read boundary, or a character cut in two, therefore reads as written.
 #include <cstdint>
+#include <functional>
 #include <string>
+
+namespace Utils {
+class PipeProcess;
+}
 
 namespace Console {
 
@@ -39,6 +44,20 @@ struct Line {
     std::wstring text;  // without its LF
     bool endedWithLf = true;
 };
+
+// Splits `text` at LF (text after the last LF is a line too) and hands each
+// non-empty line to `parseLine` with the result so far; returns the last one.
+int ParseText(const std::wstring& text, const std::function<int(const Line&, int)>& parseLine);
+
+// Reads `child`'s standard output until the pipe ends, or until the child has
+// ended and the pipe holds nothing more (a program it left running may keep
+// the pipe open), or until `done()` is true after a read. Each whole line is
+// decoded with the code page `codePage` holds when the line is reached and
+// handed to `onLine` unless it decodes to nothing; the unfinished last line
+// too, unless `done()`. Returns how many overlong lines were dropped.
+int ReadChildLines(Utils::PipeProcess& child, const int& codePage,
+                   const std::function<void(const Line&)>& onLine,
+                   const std::function<bool()>& done);
 
 // The rest of the line after `key` as a text value: taken as it stands, with
 // any length, except that one CR standing right before the LF is dropped.

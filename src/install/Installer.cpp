@@ -19,10 +19,6 @@ std::wstring Unquoted(const std::wstring& path) {
     return path;
 }
 
-// While the child runs, how long a read waits before we look whether the
-// child itself has ended (a program it left running may keep the pipe open).
-constexpr int kEndCheckMs = 200;
-
 }  // namespace
 
 CInstaller::CInstaller(const StatusCallback& callback, const std::wstring& packagePath,
@@ -94,7 +90,7 @@ int CInstaller::Parse(const Console::Line& line, int result) {
         // accepted, no effect
     } else if (is(L"ExePath=")) {
         const std::wstring v = TextValue(line, 8);
-        LOG(L"ExePath: %ls", v.c_str());
+        LOG_RAW(L"ExePath: %ls", v.c_str());
         Report(IST_INFO_EXE_PATH, 0, v);
     } else if (is(L"StartExe=")) {
         Report(IST_INFO_EXE_PATH, 0, TextValue(line, 9));
@@ -136,17 +132,8 @@ int CInstaller::Parse(const Console::Line& line, int result) {
 }
 
 int CInstaller::Parse(const std::wstring& text) {
-    int result = 0;
-    for (size_t start = 0; start <= text.size();) {
-        size_t lf = text.find(L'\n', start);
-        Console::Line line;
-        line.endedWithLf = lf != std::wstring::npos;
-        line.text = text.substr(start, line.endedWithLf ? lf - start : std::wstring::npos);
-        if (!line.text.empty()) result = Parse(line, result);
-        if (!line.endedWithLf) break;
-        start = lf + 1;
-    }
-    return result;
+    return Console::ParseText(
+        text, [this](const Console::Line& line, int result) { return Parse(line, result); });
 }
 
 void CInstaller::Run() {
@@ -168,34 +155,13 @@ void CInstaller::Run() {
         return;
     }
 
-    Console::LineAssembler lines;
+    // Every line of the read that brought a final line still counts: the
+    // last final line wins.
     int result = 0;
-    bool childEnded = false;
-    auto handleBytes = [this](const std::string& bytes, bool endedWithLf, int result) {
-        Console::Line line{Utils::MultiByteToWide(bytes, m_CodePage), endedWithLf};
-        return line.text.empty() ? result : Parse(line, result);
-    };
-    while (result == 0) {
-        std::string chunk;
-        auto r = m_Child->ReadOutput(chunk, childEnded ? 0 : kEndCheckMs);
-        if (r == Utils::PipeProcess::ReadResult::End) break;
-        if (r == Utils::PipeProcess::ReadResult::Timeout) {
-            // Once the child has gone and its output is read, a program it
-            // left running must not hold the installation.
-            if (childEnded) break;
-            childEnded = m_Child->HasEnded();
-            continue;
-        }
-        lines.Append(chunk);
-        // Every whole line that arrived with the final one is still handled:
-        // the last final line wins.
-        for (std::string bytes; lines.NextLine(bytes);) result = handleBytes(bytes, true, result);
-    }
-    if (result == 0) {
-        std::string rest;
-        if (lines.TakeRest(rest)) result = handleBytes(rest, false, result);
-    }
-    if (lines.DroppedLines() > 0) LOG(L"package wrote %d overlong lines", lines.DroppedLines());
+    const int dropped = Console::ReadChildLines(
+        *m_Child, m_CodePage, [&](const Console::Line& line) { result = Parse(line, result); },
+        [&] { return result != 0; });
+    if (dropped > 0) LOG(L"package wrote %d overlong lines", dropped);
 
     // Output after the final line is drained unread, so a package that goes
     // on writing cannot block for ever.

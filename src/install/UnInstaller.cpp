@@ -10,7 +10,6 @@
 
 namespace {
 const wchar_t* Bool(bool b) { return b ? L"true" : L"false"; }
-constexpr int kEndCheckMs = 200;
 }  // namespace
 
 CUnInstaller::CUnInstaller(const StatusCallback& callback, const std::wstring& uninstallerPath,
@@ -70,17 +69,8 @@ int CUnInstaller::Parse(const Console::Line& line, int result) {
 }
 
 int CUnInstaller::Parse(const std::wstring& text) {
-    int result = 0;
-    for (size_t start = 0; start <= text.size();) {
-        size_t lf = text.find(L'\n', start);
-        Console::Line line;
-        line.endedWithLf = lf != std::wstring::npos;
-        line.text = text.substr(start, line.endedWithLf ? lf - start : std::wstring::npos);
-        if (!line.text.empty()) result = Parse(line, result);
-        if (!line.endedWithLf) break;
-        start = lf + 1;
-    }
-    return result;
+    return Console::ParseText(
+        text, [this](const Console::Line& line, int result) { return Parse(line, result); });
 }
 
 void CUnInstaller::Run() {
@@ -107,27 +97,13 @@ void CUnInstaller::Run() {
     // Everything the uninstaller wrote is read, also what is still in the
     // pipe when it has ended: a final "State=Fail" just before its exit
     // must count.
-    Console::LineAssembler lines;
     bool finalSeen = false;
-    bool childEnded = false;
-    auto handleBytes = [this, &finalSeen](const std::string& bytes, bool endedWithLf) {
-        Console::Line line{Utils::MultiByteToWide(bytes, m_CodePage), endedWithLf};
-        if (!line.text.empty() && Parse(line, 0) != 0) finalSeen = true;
-    };
-    while (true) {
-        std::string chunk;
-        auto r = m_Child->ReadOutput(chunk, childEnded ? 0 : kEndCheckMs);
-        if (r == Utils::PipeProcess::ReadResult::End) break;
-        if (r == Utils::PipeProcess::ReadResult::Timeout) {
-            if (childEnded) break;
-            childEnded = m_Child->HasEnded();
-            continue;
-        }
-        lines.Append(chunk);
-        for (std::string bytes; lines.NextLine(bytes);) handleBytes(bytes, true);
-    }
-    std::string rest;
-    if (lines.TakeRest(rest)) handleBytes(rest, false);
+    Console::ReadChildLines(
+        *m_Child, m_CodePage,
+        [&](const Console::Line& line) {
+            if (Parse(line, 0) != 0) finalSeen = true;
+        },
+        [] { return false; });
 
     const int exitCode = m_Child->WaitForEnd();
     const int endSignal = m_Child->EndSignal();
