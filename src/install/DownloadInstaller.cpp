@@ -100,7 +100,9 @@ std::wstring CDownloadInstaller::UninstallerCopyPath() {
     // Without a private folder there is no safe place: joining an empty
     // folder would put the copy at the root of the file system.
     if (temp.empty()) return std::wstring();
-    return temp + L"lumoratool_un_asa.exe";
+    // The folder and the name are joined as they stand, so the uninstaller's
+    // own path on its command line carries a doubled separator.
+    return temp + L"/lumoratool_un_asa.exe";
 }
 
 void CDownloadInstaller::Forward(int code, double value, const std::wstring& text) {

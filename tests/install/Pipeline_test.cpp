@@ -78,7 +78,7 @@ TEST_F(Pipeline, UpdateRemovesTheOldCopyFirstWithItsCopiedUninstaller) {
     EXPECT_EQ(rec.Codes(),
               (std::vector<int>{5002, 5002, 5003, 1001, 1002, 1003, 2001, 2002, 2002, 3000, 2003}));
     const std::string copy =
-        std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe";
+        std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17//lumoratool_un_asa.exe";
     EXPECT_TRUE(testsupport::FileExists(copy));
     const std::string got = testsupport::ReadFile(args);
     EXPECT_EQ(got.substr(0, got.find('\n')), copy);
