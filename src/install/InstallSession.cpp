@@ -67,10 +67,16 @@ std::wstring CInstallSession::GetCustomInstallDir(const std::wstring& text) {
 
 bool CInstallSession::StartInstall(const std::wstring& dir, bool desktopShortcut,
                                    bool quickLaunchShortcut) {
-    if (!g_InstallerConfig.m_InsNew && (Utils::FindProcessByName(kUninstallerExe) != 0 ||
-                                        Utils::FindProcessByName(kProductExe) != 0)) {
-        m_Observer.OnBlocked(InstallBlock::ProductRunning, RunningProductText());
-        return false;
+    if (!g_InstallerConfig.m_InsNew) {
+        // The same text for both; the window closes after it in different cases.
+        if (Utils::FindProcessByName(kUninstallerExe) != 0) {
+            m_Observer.OnBlocked(InstallBlock::UninstallerRunning, RunningProductText());
+            return false;
+        }
+        if (Utils::FindProcessByName(kProductExe) != 0) {
+            m_Observer.OnBlocked(InstallBlock::ProductRunning, RunningProductText());
+            return false;
+        }
     }
     if (!Utils::MakeDirectoryTree(dir)) {
         m_Observer.OnBlocked(InstallBlock::InvalidDirectory, L"无效路径");

@@ -30,10 +30,12 @@ enum class InstallStage { Idle, Removing, Downloading, Installing, Finished };
 
 // Why StartInstall or the network check stopped an installation.
 enum class InstallBlock {
-    ProductRunning,    // the product or its uninstaller runs
-    InvalidDirectory,  // the directory cannot be made
-    NotEnoughSpace,    // less than 1 GiB free (the window shows its text 104)
-    NetworkFailed,     // the network check said no
+    UninstallerRunning,  // the product's uninstaller runs (the window closes
+                         // only when an installation exists)
+    ProductRunning,      // the product runs (the window closes)
+    InvalidDirectory,    // the directory cannot be made
+    NotEnoughSpace,      // less than 1 GiB free (the window shows its text 104)
+    NetworkFailed,       // the network check said no
 };
 
 // The last outcome a run reported.

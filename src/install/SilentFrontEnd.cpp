@@ -203,6 +203,7 @@ int Fail(int status, const std::string& sentence) {
 
 int BlockedStatus(InstallBlock why, const std::wstring& dir) {
     switch (why) {
+        case InstallBlock::UninstallerRunning:
         case InstallBlock::ProductRunning:
             return Fail(kProductRunning,
                         "Lumora or its uninstaller is running; close it and try again.");

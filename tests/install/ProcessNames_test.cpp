@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 #include "ChildScripts.h"
 #include "FakeDownloader.h"
@@ -99,6 +100,22 @@ TEST(ProductRunning, IsRefusedUnlessInstallingAnew) {
     ::kill(product.ProcessId(), SIGKILL);
     product.WaitForEnd();
     EXPECT_FALSE(session.ProductBlocksInstall());
+}
+
+TEST(ProductRunning, TheBlockSaysWhichProgramRuns) {
+    const std::tuple<const char*, InstallBlock> cases[] = {
+        {"lumoratool_un_asa.exe", InstallBlock::UninstallerRunning},
+        {"lumoraapp.exe", InstallBlock::ProductRunning},
+    };
+    for (auto [name, block] : cases) {
+        BlockObserver observer;
+        CInstallSession session(observer, nullptr, nullptr);
+        NamedProcess p(name);
+        EXPECT_FALSE(session.StartInstall(Utils::FromAnsi(HomePath("inst")), true, true));
+        ASSERT_EQ(observer.blocks.size(), 1u) << name;
+        EXPECT_EQ(observer.blocks[0].first, block) << name;
+        EXPECT_EQ(observer.blocks[0].second, CInstallSession::RunningProductText());
+    }
 }
 
 TEST(InstallAnew, StartWaitsForTheRunningProductBeforeRemovingTheOldCopy) {
