@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "ChildScripts.h"
 #include "app/InstallerConfig.h"
 #include "install/Installer.h"
 #include "install/UnInstaller.h"
@@ -15,26 +16,8 @@
 
 namespace {
 
-struct Report {
-    int code;
-    double value;
-    std::wstring text;
-    bool operator==(const Report& o) const {
-        return code == o.code && value == o.value && text == o.text;
-    }
-};
-
-std::ostream& operator<<(std::ostream& os, const Report& r) {
-    return os << "(" << r.code << ", " << r.value << ", \""
-              << std::string(r.text.begin(), r.text.end()) << "\")";
-}
-
-struct Recorder {
-    std::vector<Report> reports;
-    StatusCallback Callback() {
-        return [this](int c, double v, const std::wstring& t) { reports.push_back({c, v, t}); };
-    }
-};
+using installtest::Recorder;
+using installtest::Report;
 
 struct ProtocolCase {
     const wchar_t* text;
@@ -54,7 +37,7 @@ TEST_P(PackageProtocol, LineGivesItsReportAndResult) {
     Recorder rec;
     CInstaller runner(rec.Callback(), L"\"/p/pkg\"", L"/opt/x");
     EXPECT_EQ(runner.Parse(c.text), c.result);
-    EXPECT_EQ(rec.reports, c.reports);
+    EXPECT_EQ(rec.Reports(), c.reports);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -104,8 +87,8 @@ TEST(PackageProtocol, LongTextValuePassesWhole) {
     CInstaller runner(rec.Callback(), L"\"/p/pkg\"", L"");
     const std::wstring longPath = L"/opt/" + std::wstring(2000, L'a');
     runner.Parse(L"InstPath=" + longPath + L"\n");
-    ASSERT_EQ(rec.reports.size(), 1u);
-    EXPECT_EQ(rec.reports[0].text, longPath);
+    ASSERT_EQ(rec.Reports().size(), 1u);
+    EXPECT_EQ(rec.Reports()[0].text, longPath);
 }
 
 TEST(PackageProtocol, ExePathIsLogged) {
@@ -128,7 +111,7 @@ TEST(PackageProtocol, EncodeSetsTheCodePage) {
         runner.Parse(L"Encode=UTF8\n");
         runner.Parse(line);
         EXPECT_EQ(runner.CodePage(), cp) << std::wstring(line).size();
-        EXPECT_TRUE(rec.reports.empty());
+        EXPECT_TRUE(rec.Reports().empty());
     }
 }
 
@@ -151,7 +134,7 @@ TEST_P(UninstallerProtocol, LineGivesItsReport) {
     Recorder rec;
     CUnInstaller runner(rec.Callback(), L"/t/u", L"/opt/old");
     EXPECT_EQ(runner.Parse(c.text), c.result);
-    EXPECT_EQ(rec.reports, c.reports);
+    EXPECT_EQ(rec.Reports(), c.reports);
     EXPECT_EQ(runner.CodePage(), c.codePage);
 }
 
