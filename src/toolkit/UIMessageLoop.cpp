@@ -13,33 +13,25 @@ public:
     }
 };
 
-// Blocks on a condition variable; a Wake before the Wait is remembered.
-class ConditionWaiter : public ILoopWaiter {
-public:
-    void Wait(int timeoutMs) override {
-        std::unique_lock<std::mutex> lock(m_Lock);
-        if (timeoutMs < 0) {
-            m_Cond.wait(lock, [this] { return m_Woken; });
-        } else {
-            m_Cond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_Woken; });
-        }
-        m_Woken = false;
-    }
-    void Wake() override {
-        {
-            std::lock_guard<std::mutex> guard(m_Lock);
-            m_Woken = true;
-        }
-        m_Cond.notify_one();
-    }
-
-private:
-    std::mutex m_Lock;
-    std::condition_variable m_Cond;
-    bool m_Woken = false;
-};
-
 }  // namespace
+
+void ConditionWaiter::Wait(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_Lock);
+    if (timeoutMs < 0) {
+        m_Cond.wait(lock, [this] { return m_Woken; });
+    } else {
+        m_Cond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_Woken; });
+    }
+    m_Woken = false;
+}
+
+void ConditionWaiter::Wake() {
+    {
+        std::lock_guard<std::mutex> guard(m_Lock);
+        m_Woken = true;
+    }
+    m_Cond.notify_one();
+}
 
 CMessageLoop& CMessageLoop::Instance() {
     static CMessageLoop loop;

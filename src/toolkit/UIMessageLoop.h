@@ -29,6 +29,19 @@ public:
     virtual void Wake() = 0;
 };
 
+// The built-in waiter: blocks on a condition variable; a Wake before the
+// Wait is remembered.
+class ConditionWaiter : public ILoopWaiter {
+public:
+    void Wait(int timeoutMs) override;
+    void Wake() override;
+
+private:
+    std::mutex m_Lock;
+    std::condition_variable m_Cond;
+    bool m_Woken = false;
+};
+
 // The loop's time in milliseconds. Replaceable so that tests can move time
 // by hand and see timers fire without sleeping.
 class ILoopClock {

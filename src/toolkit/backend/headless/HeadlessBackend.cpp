@@ -21,31 +21,10 @@ private:
 // Blocks like the default waiter. With the manual clock nothing becomes due
 // while it waits, so it only waits for posts (bounded, so a test that
 // forgot to post cannot hang forever).
-class CHeadlessBackend::LoopWaiter : public ILoopWaiter {
+class CHeadlessBackend::LoopWaiter : public ConditionWaiter {
 public:
     bool manual = false;
-    void Wait(int timeoutMs) override {
-        std::unique_lock<std::mutex> lock(m_Lock);
-        int limit = manual ? 200 : timeoutMs;
-        if (limit < 0) {
-            m_Cond.wait(lock, [this] { return m_Woken; });
-        } else {
-            m_Cond.wait_for(lock, std::chrono::milliseconds(limit), [this] { return m_Woken; });
-        }
-        m_Woken = false;
-    }
-    void Wake() override {
-        {
-            std::lock_guard<std::mutex> guard(m_Lock);
-            m_Woken = true;
-        }
-        m_Cond.notify_one();
-    }
-
-private:
-    std::mutex m_Lock;
-    std::condition_variable m_Cond;
-    bool m_Woken = false;
+    void Wait(int timeoutMs) override { ConditionWaiter::Wait(manual ? 200 : timeoutMs); }
 };
 
 namespace {
