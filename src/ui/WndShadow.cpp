@@ -134,7 +134,6 @@ void CWndShadow::Create(WindowImplBase* owner) {
     }
     m_Owner = owner;
     owner->GetManager().AddPreMessageFilter(this);
-    m_OwnerSize = OwnerSize();
     if (!host->IsShown()) {
         m_Status = kEnabled;
     } else if (host->IsMinimized()) {
@@ -190,7 +189,7 @@ void CWndShadow::Show(bool show) {
     }
 }
 
-LResult CWndShadow::MessageFilter(uint32_t msg, WParam wParam, LParam lParam, bool& handled) {
+LResult CWndShadow::MessageFilter(uint32_t msg, WParam wParam, LParam /*lParam*/, bool& handled) {
     handled = false;  // the owner always sees its messages too
     if (!m_Layer) return 0;
     switch (msg) {
@@ -199,10 +198,9 @@ LResult CWndShadow::MessageFilter(uint32_t msg, WParam wParam, LParam lParam, bo
                 if (wParam == SIZE_MINIMIZED || wParam == SIZE_MAXIMIZED) {
                     Show(false);
                 } else if (m_Owner->GetHost() && m_Owner->GetHost()->IsShown()) {
-                    const UISize size{LoWordSigned(lParam), HiWordSigned(lParam)};
-                    // The layer is repainted in one step here, so growing
-                    // needs no deferral to the next paint.
-                    m_OwnerSize = size;
+                    // The layer is repainted in one step at the size the
+                    // owner has now, so growing needs no deferral to the
+                    // next paint and no size is kept.
                     Show(true);
                 }
             }

@@ -95,7 +95,6 @@ private:
     Toolkit::WindowImplBase* m_Owner = nullptr;
     std::unique_ptr<Toolkit::ICompanionLayer> m_Layer;
     ShadowSettings m_Settings;
-    Toolkit::UISize m_OwnerSize;
     uint8_t m_Status = 0;
     int m_Redraws = 0;
 };
