@@ -117,8 +117,7 @@ BeaconTrackerImpl::BeaconTrackerImpl(const TrackerConfig& config)
       dlAppId(config.dlAppId),
       dlAppVersion(config.dlAppVersion),
       edition(config.edition),
-      state(std::make_unique<TrackerState>()),
-      m_Config(config) {
+      state(std::make_unique<TrackerState>()) {
     state->logPath = config.logPath;
     m_Sender = std::make_unique<beacon_analytics::Sender>(state->pendingSends,
                                                           [] { return Sdk::Flush(); });
@@ -166,7 +165,15 @@ void BeaconTrackerImpl::init(bool debugFlag) {
                    loggedIn ? state->userId : state->distinctId, loggedIn))
         QV_THROW("init", "beacon_analytics::Sdk::Init is failed");
     m_CoreStarted = true;
-    Sdk::RegisterSuperProperties(NativeUserTracker::CommonProperties(*state, m_Config));
+    const TrackerConfig config{.appName = appName,
+                               .appVersion = appVersion,
+                               .appStore = appStore,
+                               .dlAppId = dlAppId,
+                               .dlAppVersion = dlAppVersion,
+                               .logPath = state->logPath,
+                               .edition = edition,
+                               .serverUrl = serverUrl};
+    Sdk::RegisterSuperProperties(NativeUserTracker::CommonProperties(*state, config));
     NativeUserTracker::WriteAppRecord(*state, appName, appVersion, appStore);
 }
 

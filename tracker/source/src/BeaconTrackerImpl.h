@@ -81,7 +81,6 @@ private:
     int edition = 0;
     std::unique_ptr<TrackerState> state;
 
-    TrackerConfig m_Config;
     std::unique_ptr<beacon_analytics::Sender> m_Sender;
     bool m_CoreStarted = false;
     bool m_SkipFinalFlush = false;
