@@ -9,7 +9,6 @@ namespace Platform {
 bool PathExistsAny(const std::string& path);
 // A regular file (links followed) exists at the path.
 bool IsRegularFile(const std::string& path);
-bool IsDirectory(const std::string& path);
 // Copies the file, replacing the target; the copy keeps the source's
 // permission bits. False with the reason in *err.
 bool CopyFileReplacing(const std::string& from, const std::string& to, std::string* err);
