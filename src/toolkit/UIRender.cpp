@@ -213,6 +213,17 @@ cairo_status_t ReadPngChunk(void* closure, unsigned char* data, unsigned int len
 
 }  // namespace
 
+cairo_surface_t* CopyImageSurface(cairo_surface_t* argb) {
+    int w = cairo_image_surface_get_width(argb), h = cairo_image_surface_get_height(argb);
+    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(copy);
+    cairo_set_source_surface(cr, argb, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return copy;
+}
+
 cairo_surface_t* DecodePng(const std::vector<uint8_t>& bytes) {
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0) return nullptr;

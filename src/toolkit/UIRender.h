@@ -76,6 +76,9 @@ private:
 // Decodes PNG bytes into an ARGB32 surface; null on any error.
 cairo_surface_t* DecodePng(const std::vector<uint8_t>& bytes);
 
+// A new ARGB32 image surface with the pixels of `argb` (an image surface).
+cairo_surface_t* CopyImageSurface(cairo_surface_t* argb);
+
 // Text formatting flags of DrawText.
 enum TextFlags : uint32_t {
     DT_LEFT = 0x0,

@@ -11,6 +11,7 @@
 
 #include "toolkit/UIBackend.h"
 #include "toolkit/UIMessageLoop.h"
+#include "toolkit/UIRender.h"
 #include "utils/Log.h"
 #include "utils/Text.h"
 
@@ -373,13 +374,8 @@ void GtkCompanion::Update(cairo_surface_t* argb, int dx, int dy) {
     m_Dx = dx;
     m_Dy = dy;
     if (argb) {
+        m_Surface = CopyImageSurface(argb);
         int w = cairo_image_surface_get_width(argb), h = cairo_image_surface_get_height(argb);
-        m_Surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-        cairo_t* cr = cairo_create(m_Surface);
-        cairo_set_source_surface(cr, argb, 0, 0);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_paint(cr);
-        cairo_destroy(cr);
         gtk_widget_set_size_request(m_Window, w, h);
         gtk_window_resize(GTK_WINDOW(m_Window), w, h);
     }

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "toolkit/UIRender.h"
 #include "toolkit/WindowImplBase.h"
 #include "utils/Text.h"
 
@@ -45,13 +46,7 @@ public:
         if (surface) cairo_surface_destroy(surface);
         surface = nullptr;
         if (!argb) return;
-        int w = cairo_image_surface_get_width(argb), h = cairo_image_surface_get_height(argb);
-        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-        cairo_t* cr = cairo_create(surface);
-        cairo_set_source_surface(cr, argb, 0, 0);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_paint(cr);
-        cairo_destroy(cr);
+        surface = CopyImageSurface(argb);
         dx = x;
         dy = y;
     }
