@@ -166,50 +166,61 @@ void CContainerUI::DoPaint(cairo_t* cr, const UIRect& paint) {
 
 namespace {
 
-// Shares `total` among stretching children; the remainder goes to the
-// first ones so the sizes add up exactly.
-struct Share {
-    int each = 0;
-    int extra = 0;
-};
+// Places the children of a vertical (or horizontal) layout one after the
+// other along its main axis: fixed sizes first, the rest shared among the
+// stretching children, the remainder going to the first ones so the sizes add
+// up exactly. Across the axis each child fills the inner rectangle unless it
+// has a fixed size there.
+void StackChildren(const std::vector<CControlUI*>& items, const UIRect& inner, int childPadding,
+                   bool vertical) {
+    auto mainFixed = [&](CControlUI* c) { return vertical ? c->GetFixedHeight() : c->GetFixedWidth(); };
+    auto crossFixed = [&](CControlUI* c) { return vertical ? c->GetFixedWidth() : c->GetFixedHeight(); };
+    auto mainMin = [&](CControlUI* c) { return vertical ? c->GetMinHeight() : c->GetMinWidth(); };
+    auto padBefore = [&](const UIRect& pad) { return vertical ? pad.top : pad.left; };
+    auto padAfter = [&](const UIRect& pad) { return vertical ? pad.bottom : pad.right; };
 
-}  // namespace
-
-void CVerticalLayoutUI::SetPos(const UIRect& rc) {
-    CControlUI::SetPos(rc);
-    UIRect inner = InnerRect(m_rcItem);
     int fixed = 0, stretch = 0, count = 0;
-    for (CControlUI* c : m_Items) {
+    for (CControlUI* c : items) {
         if (!c->IsVisibleSelf() || c->IsFloat()) continue;
         const UIRect& pad = c->GetPadding();
-        fixed += pad.top + pad.bottom;
-        if (c->GetFixedHeight() > 0) {
-            fixed += c->GetFixedHeight();
+        fixed += padBefore(pad) + padAfter(pad);
+        if (mainFixed(c) > 0) {
+            fixed += mainFixed(c);
         } else {
             ++stretch;
         }
         ++count;
     }
-    if (count > 1) fixed += m_ChildPadding * (count - 1);
-    int rest = std::max(0, inner.Height() - fixed);
-    Share share{stretch ? rest / stretch : 0, stretch ? rest % stretch : 0};
-    int y = inner.top;
-    for (CControlUI* c : m_Items) {
+    if (count > 1) fixed += childPadding * (count - 1);
+    const int length = vertical ? inner.Height() : inner.Width();
+    const int rest = std::max(0, length - fixed);
+    const int each = stretch ? rest / stretch : 0;
+    int extra = stretch ? rest % stretch : 0;
+    int at = vertical ? inner.top : inner.left;
+    for (CControlUI* c : items) {
         if (!c->IsVisibleSelf() || c->IsFloat()) continue;
         const UIRect& pad = c->GetPadding();
-        int h = c->GetFixedHeight();
-        if (h <= 0) {
-            h = share.each + (share.extra > 0 ? 1 : 0);
-            if (share.extra > 0) --share.extra;
-            h = std::max(h, c->GetMinHeight());
+        int size = mainFixed(c);
+        if (size <= 0) {
+            size = each + (extra > 0 ? 1 : 0);
+            if (extra > 0) --extra;
+            size = std::max(size, mainMin(c));
         }
-        int left = inner.left + pad.left;
-        int right = inner.right - pad.right;
-        if (c->GetFixedWidth() > 0) right = left + c->GetFixedWidth();
-        y += pad.top;
-        c->SetPos({left, y, right, y + h});
-        y += h + pad.bottom + m_ChildPadding;
+        // Across the axis.
+        int from = vertical ? inner.left + pad.left : inner.top + pad.top;
+        int to = vertical ? inner.right - pad.right : inner.bottom - pad.bottom;
+        if (crossFixed(c) > 0) to = from + crossFixed(c);
+        at += padBefore(pad);
+        c->SetPos(vertical ? UIRect{from, at, to, at + size} : UIRect{at, from, at + size, to});
+        at += size + padAfter(pad) + childPadding;
     }
+}
+
+}  // namespace
+
+void CVerticalLayoutUI::SetPos(const UIRect& rc) {
+    CControlUI::SetPos(rc);
+    StackChildren(m_Items, InnerRect(m_rcItem), m_ChildPadding, true);
     PlaceFloatingChildren(m_rcItem);
 }
 
@@ -221,39 +232,7 @@ void* CVerticalLayoutUI::GetInterface(const std::wstring& name) {
 
 void CHorizontalLayoutUI::SetPos(const UIRect& rc) {
     CControlUI::SetPos(rc);
-    UIRect inner = InnerRect(m_rcItem);
-    int fixed = 0, stretch = 0, count = 0;
-    for (CControlUI* c : m_Items) {
-        if (!c->IsVisibleSelf() || c->IsFloat()) continue;
-        const UIRect& pad = c->GetPadding();
-        fixed += pad.left + pad.right;
-        if (c->GetFixedWidth() > 0) {
-            fixed += c->GetFixedWidth();
-        } else {
-            ++stretch;
-        }
-        ++count;
-    }
-    if (count > 1) fixed += m_ChildPadding * (count - 1);
-    int rest = std::max(0, inner.Width() - fixed);
-    Share share{stretch ? rest / stretch : 0, stretch ? rest % stretch : 0};
-    int x = inner.left;
-    for (CControlUI* c : m_Items) {
-        if (!c->IsVisibleSelf() || c->IsFloat()) continue;
-        const UIRect& pad = c->GetPadding();
-        int w = c->GetFixedWidth();
-        if (w <= 0) {
-            w = share.each + (share.extra > 0 ? 1 : 0);
-            if (share.extra > 0) --share.extra;
-            w = std::max(w, c->GetMinWidth());
-        }
-        int top = inner.top + pad.top;
-        int bottom = inner.bottom - pad.bottom;
-        if (c->GetFixedHeight() > 0) bottom = top + c->GetFixedHeight();
-        x += pad.left;
-        c->SetPos({x, top, x + w, bottom});
-        x += w + pad.right + m_ChildPadding;
-    }
+    StackChildren(m_Items, InnerRect(m_rcItem), m_ChildPadding, false);
     PlaceFloatingChildren(m_rcItem);
 }
 
