@@ -5,8 +5,8 @@
 // this thread's CPU time (the second stays meaningful on a busy machine).
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "platform/Resources.h"
@@ -39,9 +39,11 @@ void Report(const char* what, std::vector<double> runs, std::vector<double> cpu,
     std::sort(runs.begin(), runs.end());
     std::sort(cpu.begin(), cpu.end());
     double median = runs[runs.size() / 2];
-    std::printf("%-38s wall best %6.2f median %6.2f ms | cpu best %6.2f median %6.2f ms | goal < %.0f ms: %s\n",
-                what, runs.front(), median, cpu.front(), cpu[cpu.size() / 2], goal,
-                cpu[cpu.size() / 2] < goal ? "met" : "MISSED");
+    std::printf(
+        "%-38s wall best %6.2f median %6.2f ms | cpu best %6.2f median %6.2f ms | goal < %.0f ms: "
+        "%s\n",
+        what, runs.front(), median, cpu.front(), cpu[cpu.size() / 2], goal,
+        cpu[cpu.size() / 2] < goal ? "met" : "MISSED");
 }
 
 }  // namespace
@@ -72,7 +74,8 @@ int main() {
         total = 0;
         for (const auto& e : archive.Entries()) total += e.bytes.size();
     }
-    std::printf("skin package: %zu bytes, %zu files, %zu bytes decoded\n", bytes.size(), files, total);
+    std::printf("skin package: %zu bytes, %zu files, %zu bytes decoded\n", bytes.size(), files,
+                total);
     Report("decode the whole package", decode, decodeCpu, 30);
 
     UseHeadlessBackend();

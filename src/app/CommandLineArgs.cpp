@@ -56,14 +56,16 @@ void ApplyCommandLine(const std::vector<std::wstring>& arguments, InstallerConfi
     if (args.Has(L"-ischecknet")) config.m_IsCheckNet = args.GetBool(L"-ischecknet");
     if (args.Has(L"-isenableappbeacon"))
         config.m_IsEnableAppBeacon = args.GetBool(L"-isenableappbeacon");
-    if (args.Has(L"-dlappnamesuffix")) config.m_DlAppNameSuffix = args.GetString(L"-dlappnamesuffix");
+    if (args.Has(L"-dlappnamesuffix"))
+        config.m_DlAppNameSuffix = args.GetString(L"-dlappnamesuffix");
     if (args.Has(L"-dlappversion")) config.m_DlAppVersion = args.GetString(L"-dlappversion");
     if (args.Has(L"-instcmd")) config.m_InstCmd = args.GetString(L"-instcmd");
     intOption(L"-language", config.m_LanguageIndex);
     if (args.Has(L"-insnew")) config.m_InsNew = args.GetBool(L"-insnew");
 
     // Linux additions.
-    if (args.Has(L"-beaconserverurl")) config.m_BeaconServerUrl = args.GetString(L"-beaconserverurl");
+    if (args.Has(L"-beaconserverurl"))
+        config.m_BeaconServerUrl = args.GetString(L"-beaconserverurl");
     if (args.Has(L"-silent")) config.m_Silent = args.GetBool(L"-silent");
     if (args.Has(L"-installdir")) config.m_SilentInstallDir = args.GetString(L"-installdir");
     if (args.Has(L"-norun")) config.m_NoRun = args.GetBool(L"-norun");

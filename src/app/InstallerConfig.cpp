@@ -1,8 +1,8 @@
 #include "app/InstallerConfig.h"
 
 #include "app/NumberParse.h"
-#include "platform/ProfileIni.h"
 #include "platform/Process.h"
+#include "platform/ProfileIni.h"
 #include "utils/OsVersion.h"
 #include "utils/Text.h"
 
@@ -111,7 +111,8 @@ std::wstring InstallerConfig::ExpandRoute(const std::wstring& url) {
     return ExpandRouteFor(url, version, Packages64Enabled(), Utils::IsWow64());
 }
 
-std::wstring InstallerConfig::ExpandRouteFor(const std::wstring& url, const std::wstring& versionName,
+std::wstring InstallerConfig::ExpandRouteFor(const std::wstring& url,
+                                             const std::wstring& versionName,
                                              bool packages64Enabled, bool system64) {
     if (url.find(L"${ROUTE}") == std::wstring::npos) return url;
     std::wstring route;

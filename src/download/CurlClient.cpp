@@ -70,7 +70,8 @@ CURL* CurlClient::Head(const std::string& url) {
         (code = curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 60L)) == CURLE_OK &&
         (code = curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L)) == CURLE_OK) {
         code = curl_easy_perform(handle);
-        if (code != CURLE_OK) LOG_RAW(L"error:%d:%s", static_cast<int>(code), CurlText(code).c_str());
+        if (code != CURLE_OK)
+            LOG_RAW(L"error:%d:%s", static_cast<int>(code), CurlText(code).c_str());
     }
     LOG(L"error:%d:%s", static_cast<int>(code), CurlText(code).c_str());
     return handle;
@@ -190,10 +191,12 @@ int CurlClient::Start() {
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_TIMEOUT, 0L);
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_URL, m_RealUrl.c_str());
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_FOLLOWLOCATION, 1L);
-        optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_WRITEFUNCTION, &CurlClient::WriteCallback);
+        optionErrors |=
+            curl_easy_setopt(m_Handle, CURLOPT_WRITEFUNCTION, &CurlClient::WriteCallback);
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_WRITEDATA, m_PartFile);
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_NOPROGRESS, 0L);
-        optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
+        optionErrors |=
+            curl_easy_setopt(m_Handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_XFERINFODATA, this);
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_FAILONERROR, 1L);
         optionErrors |= curl_easy_setopt(m_Handle, CURLOPT_CONNECTTIMEOUT, 60L);
@@ -253,7 +256,8 @@ int CurlClient::ProgressCallback(void* clientp, curl_off_t dltotal, curl_off_t d
     if (self->m_ProgressFn) self->m_ProgressFn(self->m_Owner, speed, 0.0, percent);
     if (dltotal != 0)
         LOG_RAW(L" %dM %dM   progress:%f%%  speed:%f \n", static_cast<int>(dlnow / 1048576),
-                static_cast<int>(dltotal / 1048576), static_cast<double>(static_cast<float>(percent)),
+                static_cast<int>(dltotal / 1048576),
+                static_cast<double>(static_cast<float>(percent)),
                 static_cast<double>(static_cast<float>(speed / 1024)));
     return 0;
 }

@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -84,8 +83,8 @@ void CMTCurlDownloader::Start() {
         m_Thread.reset();
     }
     std::shared_ptr<State> state = m_State;
-    m_Thread = std::make_unique<Utils::Thread>(this, L"ABDEF",
-                                               [state](void*) { Start_Down(state); });
+    m_Thread =
+        std::make_unique<Utils::Thread>(this, L"ABDEF", [state](void*) { Start_Down(state); });
     m_Thread->Start();
 }
 
@@ -305,8 +304,7 @@ int CMTCurlDownloader::progressFun(void* clientp, curl_off_t, curl_off_t, curl_o
         state.lastProgressTime = now;
         for (DownloadPartNode* node : state.parts) {
             int64_t received = node->received.load();
-            if (received > 0)
-                percent += static_cast<double>(received) * 100.0 / state.fileLength;
+            if (received > 0) percent += static_cast<double>(received) * 100.0 / state.fileLength;
         }
         if (percent > 100.0) return 0;
         if (percent - state.lastProgress < 1.0) return 0;
@@ -366,7 +364,8 @@ bool AppendPart(std::FILE* in, int outFd, off_t& offset, std::vector<char>& inBu
             break;
         }
         if (errno == EINTR) continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            return false;
         break;  // not between these files: go on by hand from where the kernel stopped
     }
     char block[1024];

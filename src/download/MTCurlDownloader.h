@@ -106,7 +106,7 @@ struct CMTCurlDownloader::State {
     bool retried = false;
 
     Tuning tuning;
-    std::string targetPath;  // 8-bit form of filePath
+    std::string targetPath;           // 8-bit form of filePath
     std::condition_variable changed;  // runningParts or liveThreads fell, or release
     int liveThreads = 0;              // detached threads still running
     std::atomic<bool> released{false};

@@ -22,18 +22,25 @@ int32_t FromGError(const GError* error) {
     if (error->domain == G_TLS_ERROR) return CWinDownloader::kINET_E_SECURITY_PROBLEM;
     if (error->domain == G_IO_ERROR) {
         switch (error->code) {
-        case G_IO_ERROR_CANCELLED: return CWinDownloader::kE_ABORT;
-        case G_IO_ERROR_HOST_NOT_FOUND:
-        case G_IO_ERROR_HOST_UNREACHABLE:
-        case G_IO_ERROR_NETWORK_UNREACHABLE:
-        case G_IO_ERROR_CONNECTION_REFUSED:
-        case G_IO_ERROR_NOT_FOUND: return CWinDownloader::kINET_E_RESOURCE_NOT_FOUND;
-        case G_IO_ERROR_TIMED_OUT: return CWinDownloader::kINET_E_CONNECTION_TIMEOUT;
-        case G_IO_ERROR_PARTIAL_INPUT:
-        case G_IO_ERROR_CONNECTION_CLOSED: return CWinDownloader::kINET_E_DATA_NOT_AVAILABLE;
-        case G_IO_ERROR_PERMISSION_DENIED: return CWinDownloader::kE_ACCESSDENIED;
-        case G_IO_ERROR_INVALID_ARGUMENT: return CWinDownloader::kINET_E_INVALID_URL;
-        default: break;
+            case G_IO_ERROR_CANCELLED:
+                return CWinDownloader::kE_ABORT;
+            case G_IO_ERROR_HOST_NOT_FOUND:
+            case G_IO_ERROR_HOST_UNREACHABLE:
+            case G_IO_ERROR_NETWORK_UNREACHABLE:
+            case G_IO_ERROR_CONNECTION_REFUSED:
+            case G_IO_ERROR_NOT_FOUND:
+                return CWinDownloader::kINET_E_RESOURCE_NOT_FOUND;
+            case G_IO_ERROR_TIMED_OUT:
+                return CWinDownloader::kINET_E_CONNECTION_TIMEOUT;
+            case G_IO_ERROR_PARTIAL_INPUT:
+            case G_IO_ERROR_CONNECTION_CLOSED:
+                return CWinDownloader::kINET_E_DATA_NOT_AVAILABLE;
+            case G_IO_ERROR_PERMISSION_DENIED:
+                return CWinDownloader::kE_ACCESSDENIED;
+            case G_IO_ERROR_INVALID_ARGUMENT:
+                return CWinDownloader::kINET_E_INVALID_URL;
+            default:
+                break;
         }
     }
     return CWinDownloader::kE_FAIL;
@@ -98,7 +105,8 @@ int32_t CopyToFile(GInputStream* in, uint64_t expected, const std::string& path,
     }
     if (std::fclose(out) != 0 && result == CWinDownloader::kS_OK) result = FromErrno(errno);
     // A body shorter than announced, or none at all, is not a package.
-    if (result == CWinDownloader::kS_OK && (received == 0 || (expected != 0 && received != expected)))
+    if (result == CWinDownloader::kS_OK &&
+        (received == 0 || (expected != 0 && received != expected)))
         result = CWinDownloader::kINET_E_DATA_NOT_AVAILABLE;
     if (result != CWinDownloader::kS_OK) std::remove(path.c_str());
     return result;
@@ -116,8 +124,8 @@ int32_t DownloadLocalFile(const std::string& uri, const std::string& path,
         return r;
     }
     uint64_t expected = 0;
-    if (GFileInfo* info = g_file_input_stream_query_info(in.p, G_FILE_ATTRIBUTE_STANDARD_SIZE,
-                                                         cancel, nullptr)) {
+    if (GFileInfo* info =
+            g_file_input_stream_query_info(in.p, G_FILE_ATTRIBUTE_STANDARD_SIZE, cancel, nullptr)) {
         expected = static_cast<uint64_t>(g_file_info_get_size(info));
         g_object_unref(info);
     }
@@ -131,8 +139,8 @@ CWinDownloader::CBindCallback::~CBindCallback() {
     callback = nullptr;
 }
 
-int32_t CWinDownloader::CBindCallback::OnProgress(uint32_t progress, uint32_t progressMax,
-                                                  uint32_t, const wchar_t*) {
+int32_t CWinDownloader::CBindCallback::OnProgress(uint32_t progress, uint32_t progressMax, uint32_t,
+                                                  const wchar_t*) {
     if (abortFlag) return kE_ABORT;
     if (progressMax == 0) return kS_OK;
     std::unique_lock<std::mutex> guard;
@@ -163,7 +171,8 @@ int32_t CWinDownloader::URLDownloadToFile(const std::wstring& url, const std::ws
     GObjectRef<GInputStream> in{soup_session_send(session.p, msg.p, cancel, &error)};
     if (!in.p) {
         int32_t r = FromGError(error);
-        LOG(L"error:%d:%s", static_cast<int>(r), Utils::FromUtf8(error ? error->message : "").c_str());
+        LOG(L"error:%d:%s", static_cast<int>(r),
+            Utils::FromUtf8(error ? error->message : "").c_str());
         if (error) g_error_free(error);
         return r;
     }
@@ -243,7 +252,8 @@ void CWinDownloader::dlThreadFun(void* context) {
         Utils::StartsWith(self->m_Url, L"file:///") ? self->m_Url : Utils::UrlEncodeW(self->m_Url);
     int32_t result = kE_FAIL;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        result = URLDownloadToFile(address, self->m_FilePath, &self->m_BindCallback, self->m_Cancel);
+        result =
+            URLDownloadToFile(address, self->m_FilePath, &self->m_BindCallback, self->m_Cancel);
         if (result == kS_OK) {
             self->Report(DL_CODE_SUCCESS, 0.0, kUrlDownloadToFile);
             return;

@@ -21,9 +21,9 @@ bool QueryDiskSpace(const std::string& path, DiskSpace& out, int* errorCode) {
                 if (errorCode) *errorCode = ENOENT;
                 return false;
             }
-            p = ".";
+            p.assign(1, '.');
         } else {
-            p = slash == 0 ? "/" : p.substr(0, slash);
+            p.erase(slash == 0 ? 1 : slash);  // the parent folder ("/" for the root)
         }
     }
     const uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;

@@ -66,8 +66,8 @@ int ReadProfileInt(const std::string& path, const std::string& section, const st
     return static_cast<int>(n);
 }
 
-bool WriteProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value, std::string* err) {
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value, std::string* err) {
     CSimpleIniA ini;
     ini.SetUnicode(true);
     if (PathExists(path) && !Load(ini, path)) {

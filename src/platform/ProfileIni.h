@@ -22,8 +22,7 @@ int ReadProfileInt(const std::string& path, const std::string& section, const st
 
 // Sets one key, creating the file (not its folder) when needed. False with a
 // reason in *err when the file cannot be read or written.
-bool WriteProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value,
-                        std::string* err = nullptr);
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value, std::string* err = nullptr);
 
 }  // namespace Platform

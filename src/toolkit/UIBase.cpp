@@ -5,7 +5,8 @@
 namespace Toolkit {
 
 UIRect UIRect::Intersect(const UIRect& o) const {
-    UIRect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
+    UIRect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+             std::min(bottom, o.bottom)};
     if (r.right < r.left) r.right = r.left;
     if (r.bottom < r.top) r.bottom = r.top;
     return r;
@@ -14,7 +15,8 @@ UIRect UIRect::Intersect(const UIRect& o) const {
 UIRect UIRect::Union(const UIRect& o) const {
     if (IsEmpty()) return o;
     if (o.IsEmpty()) return *this;
-    return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right), std::max(bottom, o.bottom)};
+    return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right),
+            std::max(bottom, o.bottom)};
 }
 
 }  // namespace Toolkit

@@ -32,7 +32,9 @@ struct UIRect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool Contains(UIPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool Contains(UIPoint p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     UIRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
     UIRect Intersect(const UIRect& o) const;
     UIRect Union(const UIRect& o) const;
@@ -41,11 +43,15 @@ struct UIRect {
 
 // Packs two 16-bit signed coordinates the way mouse messages carry them.
 inline LParam MakeLParam(int lo, int hi) {
-    return static_cast<LParam>(static_cast<uint32_t>((static_cast<uint16_t>(lo)) |
-                                                     (static_cast<uint32_t>(static_cast<uint16_t>(hi)) << 16)));
+    return static_cast<LParam>(static_cast<uint32_t>(
+        (static_cast<uint16_t>(lo)) | (static_cast<uint32_t>(static_cast<uint16_t>(hi)) << 16)));
 }
-inline int LoWordSigned(LParam l) { return static_cast<int16_t>(static_cast<uint32_t>(l) & 0xFFFF); }
-inline int HiWordSigned(LParam l) { return static_cast<int16_t>((static_cast<uint32_t>(l) >> 16) & 0xFFFF); }
+inline int LoWordSigned(LParam l) {
+    return static_cast<int16_t>(static_cast<uint32_t>(l) & 0xFFFF);
+}
+inline int HiWordSigned(LParam l) {
+    return static_cast<int16_t>((static_cast<uint32_t>(l) >> 16) & 0xFFFF);
+}
 
 // Window messages.
 constexpr uint32_t WM_NULL = 0x0000;

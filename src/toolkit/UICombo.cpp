@@ -35,7 +35,8 @@ bool CComboUI::SelectItem(int index, bool notify) {
     int old = m_CurSel;
     m_CurSel = index;
     Invalidate();
-    if (notify && m_Manager) m_Manager->SendNotify(this, L"itemselect", static_cast<WParam>(index), old);
+    if (notify && m_Manager)
+        m_Manager->SendNotify(this, L"itemselect", static_cast<WParam>(index), old);
     return true;
 }
 
@@ -73,54 +74,54 @@ bool CComboUI::Activate() {
 
 void CComboUI::HandleEvent(TUIEvent& event) {
     switch (event.type) {
-    case UIEventType::ButtonDown:
-        if (!IsEnabled()) return;
-        if (m_Dropped) {
-            UIRect list = GetDropRect();
-            if (list.Contains(event.pt)) {
-                SelectItem((event.pt.y - list.top) / m_ItemHeight);
+        case UIEventType::ButtonDown:
+            if (!IsEnabled()) return;
+            if (m_Dropped) {
+                UIRect list = GetDropRect();
+                if (list.Contains(event.pt)) {
+                    SelectItem((event.pt.y - list.top) / m_ItemHeight);
+                }
+                SetDropped(false);
+                return;
             }
-            SetDropped(false);
+            SetFocus();
+            SetPushed(true);
             return;
-        }
-        SetFocus();
-        SetPushed(true);
-        return;
-    case UIEventType::ButtonUp:
-        if (m_Pushed) {
-            SetPushed(false);
-            if (m_rcItem.Contains(event.pt)) Activate();
-        }
-        return;
-    case UIEventType::MouseMove:
-        if (m_Dropped) {
-            UIRect list = GetDropRect();
-            int hot = list.Contains(event.pt) ? (event.pt.y - list.top) / m_ItemHeight : -1;
-            if (hot != m_HotItem) {
-                m_HotItem = hot;
-                if (m_Manager) m_Manager->Invalidate(list);
+        case UIEventType::ButtonUp:
+            if (m_Pushed) {
+                SetPushed(false);
+                if (m_rcItem.Contains(event.pt)) Activate();
             }
-        }
-        return;
-    case UIEventType::KillFocus:
-        SetDropped(false);
-        break;
-    case UIEventType::KeyDown:
-        if (event.key == VK_DOWN) {
-            SelectItem(std::min(GetCount() - 1, m_CurSel + 1));
             return;
-        }
-        if (event.key == VK_UP) {
-            SelectItem(std::max(0, m_CurSel - 1));
+        case UIEventType::MouseMove:
+            if (m_Dropped) {
+                UIRect list = GetDropRect();
+                int hot = list.Contains(event.pt) ? (event.pt.y - list.top) / m_ItemHeight : -1;
+                if (hot != m_HotItem) {
+                    m_HotItem = hot;
+                    if (m_Manager) m_Manager->Invalidate(list);
+                }
+            }
             return;
-        }
-        if (event.key == VK_ESCAPE || event.key == VK_RETURN) {
+        case UIEventType::KillFocus:
             SetDropped(false);
-            return;
-        }
-        break;
-    default:
-        break;
+            break;
+        case UIEventType::KeyDown:
+            if (event.key == VK_DOWN) {
+                SelectItem(std::min(GetCount() - 1, m_CurSel + 1));
+                return;
+            }
+            if (event.key == VK_UP) {
+                SelectItem(std::max(0, m_CurSel - 1));
+                return;
+            }
+            if (event.key == VK_ESCAPE || event.key == VK_RETURN) {
+                SetDropped(false);
+                return;
+            }
+            break;
+        default:
+            break;
     }
     CLabelUI::HandleEvent(event);
 }
@@ -168,10 +169,12 @@ void CComboUI::PaintDropList(cairo_t* cr) {
     TFontInfo font = m_Manager ? m_Manager->GetFont(m_Font) : TFontInfo{};
     CCanvas::FillRect(cr, list, m_ItemBkColor);
     for (int i = 0; i < GetCount(); ++i) {
-        UIRect item{list.left, list.top + i * m_ItemHeight, list.right, list.top + (i + 1) * m_ItemHeight};
+        UIRect item{list.left, list.top + i * m_ItemHeight, list.right,
+                    list.top + (i + 1) * m_ItemHeight};
         if (i == m_HotItem) CCanvas::FillRect(cr, item, m_ItemHotBkColor);
         UIRect text{item.left + 6, item.top, item.right - 6, item.bottom};
-        CCanvas::DrawText(cr, text, m_Items[i], m_ItemTextColor, font, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        CCanvas::DrawText(cr, text, m_Items[i], m_ItemTextColor, font,
+                          DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     }
     CCanvas::DrawBorder(cr, list, 1, 0, 0, 0xFF9A9A9A);
 }

@@ -93,7 +93,8 @@ void CContainerUI::PropagateInternVisible(bool visible) {
 }
 
 UIRect CContainerUI::InnerRect(const UIRect& rc) const {
-    return {rc.left + m_Inset.left, rc.top + m_Inset.top, rc.right - m_Inset.right, rc.bottom - m_Inset.bottom};
+    return {rc.left + m_Inset.left, rc.top + m_Inset.top, rc.right - m_Inset.right,
+            rc.bottom - m_Inset.bottom};
 }
 
 // Floating children sit at the top-left corner of their "pos", relative to
@@ -116,7 +117,8 @@ void CContainerUI::SetPos(const UIRect& rc) {
     for (CControlUI* c : m_Items) {
         if (!c->IsVisibleSelf() || c->IsFloat()) continue;
         const UIRect& pad = c->GetPadding();
-        UIRect r{inner.left + pad.left, inner.top + pad.top, inner.right - pad.right, inner.bottom - pad.bottom};
+        UIRect r{inner.left + pad.left, inner.top + pad.top, inner.right - pad.right,
+                 inner.bottom - pad.bottom};
         if (c->GetFixedWidth() > 0) r.right = std::min(r.right, r.left + c->GetFixedWidth());
         if (c->GetFixedHeight() > 0) r.bottom = std::min(r.bottom, r.top + c->GetFixedHeight());
         c->SetPos(r);
@@ -124,7 +126,8 @@ void CContainerUI::SetPos(const UIRect& rc) {
     PlaceFloatingChildren(m_rcItem);
 }
 
-CControlUI* CContainerUI::FindControl(const std::function<bool(CControlUI*)>& pred, uint32_t flags, UIPoint pt) {
+CControlUI* CContainerUI::FindControl(const std::function<bool(CControlUI*)>& pred, uint32_t flags,
+                                      UIPoint pt) {
     if ((flags & UIFIND_VISIBLE) && !IsVisible()) return nullptr;
     if ((flags & UIFIND_ENABLED) && !IsEnabled()) return nullptr;
     if ((flags & UIFIND_HITTEST) && !m_rcItem.Contains(pt)) return nullptr;
@@ -144,7 +147,8 @@ CControlUI* CContainerUI::FindControl(const std::function<bool(CControlUI*)>& pr
             if (CControlUI* f = c->FindControl(pred, flags, pt)) return f;
         }
     }
-    if ((flags & UIFIND_TOP_FIRST) && (!(flags & UIFIND_HITTEST) || m_MouseEnabled) && pred(this)) return this;
+    if ((flags & UIFIND_TOP_FIRST) && (!(flags & UIFIND_HITTEST) || m_MouseEnabled) && pred(this))
+        return this;
     return nullptr;
 }
 
@@ -173,8 +177,12 @@ namespace {
 // has a fixed size there.
 void StackChildren(const std::vector<CControlUI*>& items, const UIRect& inner, int childPadding,
                    bool vertical) {
-    auto mainFixed = [&](CControlUI* c) { return vertical ? c->GetFixedHeight() : c->GetFixedWidth(); };
-    auto crossFixed = [&](CControlUI* c) { return vertical ? c->GetFixedWidth() : c->GetFixedHeight(); };
+    auto mainFixed = [&](CControlUI* c) {
+        return vertical ? c->GetFixedHeight() : c->GetFixedWidth();
+    };
+    auto crossFixed = [&](CControlUI* c) {
+        return vertical ? c->GetFixedWidth() : c->GetFixedHeight();
+    };
     auto mainMin = [&](CControlUI* c) { return vertical ? c->GetMinHeight() : c->GetMinWidth(); };
     auto padBefore = [&](const UIRect& pad) { return vertical ? pad.top : pad.left; };
     auto padAfter = [&](const UIRect& pad) { return vertical ? pad.bottom : pad.right; };
@@ -296,7 +304,9 @@ bool CTabLayoutUI::SelectItem(int index, bool notify) {
     return true;
 }
 
-bool CTabLayoutUI::SelectItem(CControlUI* page, bool notify) { return SelectItem(GetItemIndex(page), notify); }
+bool CTabLayoutUI::SelectItem(CControlUI* page, bool notify) {
+    return SelectItem(GetItemIndex(page), notify);
+}
 
 bool CTabLayoutUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
     if (name == L"selectedid") {
@@ -320,7 +330,8 @@ void CTabLayoutUI::SetPos(const UIRect& rc) {
     for (CControlUI* c : m_Items) {
         if (c->IsFloat()) continue;
         const UIRect& pad = c->GetPadding();
-        c->SetPos({inner.left + pad.left, inner.top + pad.top, inner.right - pad.right, inner.bottom - pad.bottom});
+        c->SetPos({inner.left + pad.left, inner.top + pad.top, inner.right - pad.right,
+                   inner.bottom - pad.bottom});
     }
     PlaceFloatingChildren(m_rcItem);
 }

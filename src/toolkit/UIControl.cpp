@@ -137,7 +137,8 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
     static const std::map<std::wstring, Setter> kTable = {
         {L"name", [](CControlUI* c, const std::wstring& v) { c->SetName(v); }},
         {L"text", [](CControlUI* c, const std::wstring& v) { c->SetText(v); }},
-        {L"textid", [](CControlUI* c, const std::wstring& v) {
+        {L"textid",
+         [](CControlUI* c, const std::wstring& v) {
              c->SetTextId(v);
              if (c->GetManager()) c->SetText(CPaintManagerUI::GetTextTableEntry(v));
          }},
@@ -149,7 +150,8 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
         {L"minheight", [](CControlUI* c, const std::wstring& v) { c->m_MinSize.cy = ParseInt(v); }},
         {L"maxwidth", [](CControlUI* c, const std::wstring& v) { c->m_MaxSize.cx = ParseInt(v); }},
         {L"maxheight", [](CControlUI* c, const std::wstring& v) { c->m_MaxSize.cy = ParseInt(v); }},
-        {L"pos", [](CControlUI* c, const std::wstring& v) {
+        {L"pos",
+         [](CControlUI* c, const std::wstring& v) {
              UIRect r = ParseRect(v);
              c->m_FloatPos = r;
              if (c->m_Attributes.count(L"float") == 0) c->m_Float = true;
@@ -163,14 +165,24 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
         {L"visible", [](CControlUI* c, const std::wstring& v) { c->SetVisible(ParseBool(v)); }},
         {L"enabled", [](CControlUI* c, const std::wstring& v) { c->SetEnabled(ParseBool(v)); }},
         {L"mouse", [](CControlUI* c, const std::wstring& v) { c->SetMouseEnabled(ParseBool(v)); }},
-        {L"bkcolor", [](CControlUI* c, const std::wstring& v) { c->SetBkColor(ParseColor(v).value_or(0)); }},
-        {L"bkcolor2", [](CControlUI* c, const std::wstring& v) { c->m_BkColor2 = ParseColor(v).value_or(0); }},
+        {L"bkcolor",
+         [](CControlUI* c, const std::wstring& v) { c->SetBkColor(ParseColor(v).value_or(0)); }},
+        {L"bkcolor2",
+         [](CControlUI* c, const std::wstring& v) { c->m_BkColor2 = ParseColor(v).value_or(0); }},
         {L"bkimage", [](CControlUI* c, const std::wstring& v) { c->SetBkImage(v); }},
         {L"foreimage", [](CControlUI* c, const std::wstring& v) { c->SetForeImage(v); }},
-        {L"bordersize", [](CControlUI* c, const std::wstring& v) { c->SetBorderSize(ParseInt(v)); }},
-        {L"bordercolor", [](CControlUI* c, const std::wstring& v) { c->SetBorderColor(ParseColor(v).value_or(0)); }},
-        {L"focusbordercolor", [](CControlUI* c, const std::wstring& v) { c->m_FocusBorderColor = ParseColor(v).value_or(0); }},
-        {L"borderround", [](CControlUI* c, const std::wstring& v) { c->SetBorderRound(ParseSize(v)); }},
+        {L"bordersize",
+         [](CControlUI* c, const std::wstring& v) { c->SetBorderSize(ParseInt(v)); }},
+        {L"bordercolor",
+         [](CControlUI* c, const std::wstring& v) {
+             c->SetBorderColor(ParseColor(v).value_or(0));
+         }},
+        {L"focusbordercolor",
+         [](CControlUI* c, const std::wstring& v) {
+             c->m_FocusBorderColor = ParseColor(v).value_or(0);
+         }},
+        {L"borderround",
+         [](CControlUI* c, const std::wstring& v) { c->SetBorderRound(ParseSize(v)); }},
     };
     auto it = kTable.find(name);
     if (it == kTable.end()) return false;
@@ -216,7 +228,8 @@ void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool i
     }
 }
 
-CControlUI* CControlUI::FindControl(const std::function<bool(CControlUI*)>& pred, uint32_t flags, UIPoint pt) {
+CControlUI* CControlUI::FindControl(const std::function<bool(CControlUI*)>& pred, uint32_t flags,
+                                    UIPoint pt) {
     if ((flags & UIFIND_VISIBLE) && !IsVisible()) return nullptr;
     if ((flags & UIFIND_ENABLED) && !IsEnabled()) return nullptr;
     if ((flags & UIFIND_HITTEST) && (!m_rcItem.Contains(pt) || !m_MouseEnabled)) return nullptr;
@@ -238,29 +251,29 @@ void CControlUI::NeedParentUpdate() { NeedUpdate(); }
 
 void CControlUI::HandleEvent(TUIEvent& event) {
     switch (event.type) {
-    case UIEventType::Timer:
-        if (m_Manager) m_Manager->SendNotify(this, L"timer", event.wParam, event.lParam);
-        break;
-    case UIEventType::MouseEnter:
-        SetHot(true);
-        break;
-    case UIEventType::MouseLeave:
-        SetHot(false);
-        break;
-    case UIEventType::SetFocus:
-        SetFocusedState(true);
-        break;
-    case UIEventType::KillFocus:
-        SetFocusedState(false);
-        break;
-    default:
-        // Controls that ignore input pass it to their parent (a label on a
-        // button row lets the row see the mouse).
-        if (m_Parent) {
-            event.sender = this;
-            m_Parent->HandleEvent(event);
-        }
-        break;
+        case UIEventType::Timer:
+            if (m_Manager) m_Manager->SendNotify(this, L"timer", event.wParam, event.lParam);
+            break;
+        case UIEventType::MouseEnter:
+            SetHot(true);
+            break;
+        case UIEventType::MouseLeave:
+            SetHot(false);
+            break;
+        case UIEventType::SetFocus:
+            SetFocusedState(true);
+            break;
+        case UIEventType::KillFocus:
+            SetFocusedState(false);
+            break;
+        default:
+            // Controls that ignore input pass it to their parent (a label on a
+            // button row lets the row see the mouse).
+            if (m_Parent) {
+                event.sender = this;
+                m_Parent->HandleEvent(event);
+            }
+            break;
     }
 }
 

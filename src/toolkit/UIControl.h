@@ -24,17 +24,17 @@ enum class UIEventType {
     ButtonDown,
     ButtonUp,
     DoubleClick,
-    KeyDown,   // key = VK_* or an upper-case letter, modifiers = MK_SHIFT | MK_CONTROL
-    Char,      // ch = the typed character
+    KeyDown,  // key = VK_* or an upper-case letter, modifiers = MK_SHIFT | MK_CONTROL
+    Char,     // ch = the typed character
     SetFocus,
     KillFocus,
-    Timer,     // wParam = the control's own timer number
+    Timer,  // wParam = the control's own timer number
 };
 
 struct TUIEvent {
     UIEventType type = UIEventType::MouseMove;
     CControlUI* sender = nullptr;
-    UIPoint pt;            // window client coordinates
+    UIPoint pt;  // window client coordinates
     WParam wParam = 0;
     LParam lParam = 0;
     WParam key = 0;

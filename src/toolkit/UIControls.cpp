@@ -43,22 +43,29 @@ bool CLabelUI::SetAttribute(const std::wstring& name, const std::wstring& value)
     static const std::map<std::wstring, Setter> kTable = {
         {L"font", [](CLabelUI* c, const std::wstring& v) { c->SetFont(ParseInt(v)); }},
         {L"textcolor", [](CLabelUI* c, const std::wstring& v) { c->SetTextColor(ColorOf(v)); }},
-        {L"disabledtextcolor", [](CLabelUI* c, const std::wstring& v) { c->SetDisabledTextColor(ColorOf(v)); }},
-        {L"textpadding", [](CLabelUI* c, const std::wstring& v) { c->SetTextPadding(ParseRect(v)); }},
+        {L"disabledtextcolor",
+         [](CLabelUI* c, const std::wstring& v) { c->SetDisabledTextColor(ColorOf(v)); }},
+        {L"textpadding",
+         [](CLabelUI* c, const std::wstring& v) { c->SetTextPadding(ParseRect(v)); }},
         {L"multiline", [](CLabelUI* c, const std::wstring& v) { c->SetMultiLine(ParseBool(v)); }},
-        {L"endellipsis", [](CLabelUI* c, const std::wstring& v) {
-             c->m_TextStyle = ParseBool(v) ? (c->m_TextStyle | DT_END_ELLIPSIS) : (c->m_TextStyle & ~DT_END_ELLIPSIS);
+        {L"endellipsis",
+         [](CLabelUI* c, const std::wstring& v) {
+             c->m_TextStyle = ParseBool(v) ? (c->m_TextStyle | DT_END_ELLIPSIS)
+                                           : (c->m_TextStyle & ~DT_END_ELLIPSIS);
          }},
-        {L"align", [](CLabelUI* c, const std::wstring& v) {
+        {L"align",
+         [](CLabelUI* c, const std::wstring& v) {
              c->m_TextStyle &= ~(DT_CENTER | DT_RIGHT);
              if (v.find(L"center") != std::wstring::npos) c->m_TextStyle |= DT_CENTER;
              if (v.find(L"right") != std::wstring::npos) c->m_TextStyle |= DT_RIGHT;
              // Older layouts put the vertical placement here as well.
              if (v.find(L"top") != std::wstring::npos) c->m_TextStyle &= ~(DT_VCENTER | DT_BOTTOM);
-             if (v.find(L"bottom") != std::wstring::npos) c->m_TextStyle = (c->m_TextStyle & ~DT_VCENTER) | DT_BOTTOM;
+             if (v.find(L"bottom") != std::wstring::npos)
+                 c->m_TextStyle = (c->m_TextStyle & ~DT_VCENTER) | DT_BOTTOM;
              c->Invalidate();
          }},
-        {L"valign", [](CLabelUI* c, const std::wstring& v) {
+        {L"valign",
+         [](CLabelUI* c, const std::wstring& v) {
              c->m_TextStyle &= ~(DT_VCENTER | DT_BOTTOM);
              if (v.find(L"center") != std::wstring::npos) c->m_TextStyle |= DT_VCENTER;
              if (v.find(L"bottom") != std::wstring::npos) c->m_TextStyle |= DT_BOTTOM;
@@ -106,32 +113,32 @@ bool CButtonUI::Activate() {
 
 void CButtonUI::HandleEvent(TUIEvent& event) {
     switch (event.type) {
-    case UIEventType::ButtonDown:
-    case UIEventType::DoubleClick:
-        if (IsEnabled()) SetPushed(true);
-        return;
-    case UIEventType::MouseMove:
-        // The pushed look follows the mouse while the button is held.
-        if (m_Manager && m_Manager->GetCaptured() == this) {
-            SetPushed(m_rcItem.Contains(event.pt));
-            SetHot(m_rcItem.Contains(event.pt));
-        }
-        return;
-    case UIEventType::ButtonUp: {
-        bool inside = m_rcItem.Contains(event.pt);
-        bool was = m_Pushed;
-        SetPushed(false);
-        if (was && inside) Activate();
-        return;
-    }
-    case UIEventType::KeyDown:
-        if (event.key == VK_RETURN || event.key == L' ') {
-            Activate();
+        case UIEventType::ButtonDown:
+        case UIEventType::DoubleClick:
+            if (IsEnabled()) SetPushed(true);
+            return;
+        case UIEventType::MouseMove:
+            // The pushed look follows the mouse while the button is held.
+            if (m_Manager && m_Manager->GetCaptured() == this) {
+                SetPushed(m_rcItem.Contains(event.pt));
+                SetHot(m_rcItem.Contains(event.pt));
+            }
+            return;
+        case UIEventType::ButtonUp: {
+            bool inside = m_rcItem.Contains(event.pt);
+            bool was = m_Pushed;
+            SetPushed(false);
+            if (was && inside) Activate();
             return;
         }
-        break;
-    default:
-        break;
+        case UIEventType::KeyDown:
+            if (event.key == VK_RETURN || event.key == L' ') {
+                Activate();
+                return;
+            }
+            break;
+        default:
+            break;
     }
     CLabelUI::HandleEvent(event);
 }
@@ -144,14 +151,21 @@ bool CButtonUI::SetAttribute(const std::wstring& name, const std::wstring& value
         {L"pushedimage", [](CButtonUI* c, const std::wstring& v) { c->SetPushedImage(v); }},
         {L"focusedimage", [](CButtonUI* c, const std::wstring& v) { c->m_FocusedImage = v; }},
         {L"disabledimage", [](CButtonUI* c, const std::wstring& v) { c->SetDisabledImage(v); }},
-        {L"hottextcolor", [](CButtonUI* c, const std::wstring& v) { c->m_HotTextColor = ColorOf(v); }},
-        {L"pushedtextcolor", [](CButtonUI* c, const std::wstring& v) { c->m_PushedTextColor = ColorOf(v); }},
-        {L"focusedtextcolor", [](CButtonUI* c, const std::wstring& v) { c->m_FocusedTextColor = ColorOf(v); }},
+        {L"hottextcolor",
+         [](CButtonUI* c, const std::wstring& v) { c->m_HotTextColor = ColorOf(v); }},
+        {L"pushedtextcolor",
+         [](CButtonUI* c, const std::wstring& v) { c->m_PushedTextColor = ColorOf(v); }},
+        {L"focusedtextcolor",
+         [](CButtonUI* c, const std::wstring& v) { c->m_FocusedTextColor = ColorOf(v); }},
         {L"hotbkcolor", [](CButtonUI* c, const std::wstring& v) { c->m_HotBkColor = ColorOf(v); }},
-        {L"pushedbkcolor", [](CButtonUI* c, const std::wstring& v) { c->m_PushedBkColor = ColorOf(v); }},
-        {L"disabledbkcolor", [](CButtonUI* c, const std::wstring& v) { c->m_DisabledBkColor = ColorOf(v); }},
-        {L"hotbordercolor", [](CButtonUI* c, const std::wstring& v) { c->m_HotBorderColor = ColorOf(v); }},
-        {L"pushedbordercolor", [](CButtonUI* c, const std::wstring& v) { c->m_PushedBorderColor = ColorOf(v); }},
+        {L"pushedbkcolor",
+         [](CButtonUI* c, const std::wstring& v) { c->m_PushedBkColor = ColorOf(v); }},
+        {L"disabledbkcolor",
+         [](CButtonUI* c, const std::wstring& v) { c->m_DisabledBkColor = ColorOf(v); }},
+        {L"hotbordercolor",
+         [](CButtonUI* c, const std::wstring& v) { c->m_HotBorderColor = ColorOf(v); }},
+        {L"pushedbordercolor",
+         [](CButtonUI* c, const std::wstring& v) { c->m_PushedBorderColor = ColorOf(v); }},
     };
     auto it = kTable.find(name);
     if (it == kTable.end()) return CLabelUI::SetAttribute(name, value);
@@ -208,7 +222,8 @@ void CButtonUI::PaintBorder(cairo_t* cr) {
             c = m_FocusBorderColor;
         }
     }
-    if (m_BorderSize > 0) CCanvas::DrawBorder(cr, m_rcItem, m_BorderSize, m_BorderRound.cx, m_BorderRound.cy, c);
+    if (m_BorderSize > 0)
+        CCanvas::DrawBorder(cr, m_rcItem, m_BorderSize, m_BorderRound.cx, m_BorderRound.cy, c);
 }
 
 // ---------------------------------------------------------------- option
@@ -234,7 +249,8 @@ void COptionUI::Selected(bool selected, bool notify) {
             root->FindControl(
                 [&](CControlUI* c) {
                     auto* o = static_cast<COptionUI*>(c->GetInterface(L"Option"));
-                    if (o && o != this && o->m_Group == m_Group && o->m_Selected) others.push_back(o);
+                    if (o && o != this && o->m_Group == m_Group && o->m_Selected)
+                        others.push_back(o);
                     return false;
                 },
                 UIFIND_ALL);
@@ -269,16 +285,22 @@ bool COptionUI::SetAttribute(const std::wstring& name, const std::wstring& value
     using Setter = void (*)(COptionUI*, const std::wstring&);
     static const std::map<std::wstring, Setter> kTable = {
         {L"group", [](COptionUI* c, const std::wstring& v) { c->m_Group = v; }},
-        {L"selected", [](COptionUI* c, const std::wstring& v) {
+        {L"selected",
+         [](COptionUI* c, const std::wstring& v) {
              c->m_Selected = ParseBool(v);
              c->m_SelectPending = true;
          }},
         {L"selectedimage", [](COptionUI* c, const std::wstring& v) { c->m_SelectedImage = v; }},
-        {L"selectedhotimage", [](COptionUI* c, const std::wstring& v) { c->m_SelectedHotImage = v; }},
-        {L"selectedpushedimage", [](COptionUI* c, const std::wstring& v) { c->m_SelectedPushedImage = v; }},
-        {L"selecteddisabledimage", [](COptionUI* c, const std::wstring& v) { c->m_SelectedDisabledImage = v; }},
-        {L"selectedtextcolor", [](COptionUI* c, const std::wstring& v) { c->m_SelectedTextColor = ColorOf(v); }},
-        {L"selectedbkcolor", [](COptionUI* c, const std::wstring& v) { c->m_SelectedBkColor = ColorOf(v); }},
+        {L"selectedhotimage",
+         [](COptionUI* c, const std::wstring& v) { c->m_SelectedHotImage = v; }},
+        {L"selectedpushedimage",
+         [](COptionUI* c, const std::wstring& v) { c->m_SelectedPushedImage = v; }},
+        {L"selecteddisabledimage",
+         [](COptionUI* c, const std::wstring& v) { c->m_SelectedDisabledImage = v; }},
+        {L"selectedtextcolor",
+         [](COptionUI* c, const std::wstring& v) { c->m_SelectedTextColor = ColorOf(v); }},
+        {L"selectedbkcolor",
+         [](COptionUI* c, const std::wstring& v) { c->m_SelectedBkColor = ColorOf(v); }},
     };
     auto it = kTable.find(name);
     if (it == kTable.end()) return CButtonUI::SetAttribute(name, value);
@@ -376,7 +398,8 @@ bool CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& val
 
 void CProgressUI::PaintStatusImage(cairo_t* cr) {
     if (m_ForeImage.empty() || m_Max <= m_Min) return;
-    int filled = static_cast<int>(static_cast<long long>(m_rcItem.Width()) * (m_Value - m_Min) / (m_Max - m_Min));
+    int filled = static_cast<int>(static_cast<long long>(m_rcItem.Width()) * (m_Value - m_Min) /
+                                  (m_Max - m_Min));
     if (filled <= 0) return;
     UIRect part{m_rcItem.left, m_rcItem.top, m_rcItem.left + filled, m_rcItem.bottom};
     if (m_StretchFore) {

@@ -19,14 +19,29 @@ public:
     std::wstring GetClass() const override;
     void* GetInterface(const std::wstring& name) override;
 
-    void SetFont(int index) { m_Font = index; Invalidate(); }
+    void SetFont(int index) {
+        m_Font = index;
+        Invalidate();
+    }
     int GetFont() const { return m_Font; }
-    void SetTextColor(UIColor c) { m_TextColor = c; Invalidate(); }
+    void SetTextColor(UIColor c) {
+        m_TextColor = c;
+        Invalidate();
+    }
     UIColor GetTextColor() const { return m_TextColor; }
-    void SetDisabledTextColor(UIColor c) { m_DisabledTextColor = c; Invalidate(); }
-    void SetTextPadding(const UIRect& rc) { m_TextPadding = rc; Invalidate(); }
+    void SetDisabledTextColor(UIColor c) {
+        m_DisabledTextColor = c;
+        Invalidate();
+    }
+    void SetTextPadding(const UIRect& rc) {
+        m_TextPadding = rc;
+        Invalidate();
+    }
     const UIRect& GetTextPadding() const { return m_TextPadding; }
-    void SetTextStyle(uint32_t dtFlags) { m_TextStyle = dtFlags; Invalidate(); }
+    void SetTextStyle(uint32_t dtFlags) {
+        m_TextStyle = dtFlags;
+        Invalidate();
+    }
     uint32_t GetTextStyle() const { return m_TextStyle; }
     void SetMultiLine(bool multi);
     bool IsMultiLine() const { return (m_TextStyle & DT_WORDBREAK) != 0; }
@@ -61,10 +76,22 @@ public:
     bool IsClickable() const override { return true; }
     bool IsFocusable() const override { return true; }
 
-    void SetNormalImage(const std::wstring& s) { m_NormalImage = s; Invalidate(); }
-    void SetHotImage(const std::wstring& s) { m_HotImage = s; Invalidate(); }
-    void SetPushedImage(const std::wstring& s) { m_PushedImage = s; Invalidate(); }
-    void SetDisabledImage(const std::wstring& s) { m_DisabledImage = s; Invalidate(); }
+    void SetNormalImage(const std::wstring& s) {
+        m_NormalImage = s;
+        Invalidate();
+    }
+    void SetHotImage(const std::wstring& s) {
+        m_HotImage = s;
+        Invalidate();
+    }
+    void SetPushedImage(const std::wstring& s) {
+        m_PushedImage = s;
+        Invalidate();
+    }
+    void SetDisabledImage(const std::wstring& s) {
+        m_DisabledImage = s;
+        Invalidate();
+    }
     const std::wstring& GetNormalImage() const { return m_NormalImage; }
     const std::wstring& GetHotImage() const { return m_HotImage; }
     const std::wstring& GetPushedImage() const { return m_PushedImage; }
@@ -99,7 +126,10 @@ public:
     virtual void Selected(bool selected, bool notify = true);
     const std::wstring& GetGroup() const { return m_Group; }
     void SetGroup(const std::wstring& group) { m_Group = group; }
-    void SetSelectedImage(const std::wstring& s) { m_SelectedImage = s; Invalidate(); }
+    void SetSelectedImage(const std::wstring& s) {
+        m_SelectedImage = s;
+        Invalidate();
+    }
     const std::wstring& GetSelectedImage() const { return m_SelectedImage; }
 
     bool Activate() override;
@@ -114,7 +144,8 @@ protected:
     bool m_Selected = false;
     bool m_SelectPending = false;  // "selected" seen before the control joined a window
     std::wstring m_Group;
-    std::wstring m_SelectedImage, m_SelectedHotImage, m_SelectedPushedImage, m_SelectedDisabledImage;
+    std::wstring m_SelectedImage, m_SelectedHotImage, m_SelectedPushedImage,
+        m_SelectedDisabledImage;
     UIColor m_SelectedTextColor = 0, m_SelectedBkColor = 0;
 };
 
@@ -188,7 +219,10 @@ public:
     int GetValue() const { return m_Value; }
     void SetValue(int v);
     bool IsStretchForeImage() const { return m_StretchFore; }
-    void SetStretchForeImage(bool s) { m_StretchFore = s; Invalidate(); }
+    void SetStretchForeImage(bool s) {
+        m_StretchFore = s;
+        Invalidate();
+    }
 
     bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
     void PaintStatusImage(cairo_t* cr) override;

@@ -1,8 +1,7 @@
 #include "toolkit/UIDlgBuilder.h"
 
-#include <pugixml.hpp>
-
 #include <cstring>
+#include <pugixml.hpp>
 
 #include "toolkit/UIContainer.h"
 #include "toolkit/UIControls.h"
@@ -51,7 +50,8 @@ CControlUI* CDialogBuilder::Create(const std::wstring& layoutFile, IDialogBuilde
         m_Error = "layout not found: " + Utils::ToUtf8(layoutFile);
         return nullptr;
     }
-    CControlUI* root = CreateFromText(std::string(bytes.begin(), bytes.end()), callback, manager, parent);
+    CControlUI* root =
+        CreateFromText(std::string(bytes.begin(), bytes.end()), callback, manager, parent);
     if (!root) m_Error = Utils::ToUtf8(layoutFile) + ": " + m_Error;
     return root;
 }
@@ -100,13 +100,16 @@ int LineOf(const std::string& text, ptrdiff_t offset) {
 
 }  // namespace
 
-CControlUI* CDialogBuilder::CreateFromText(const std::string& utf8Xml, IDialogBuilderCallback* callback,
+CControlUI* CDialogBuilder::CreateFromText(const std::string& utf8Xml,
+                                           IDialogBuilderCallback* callback,
                                            CPaintManagerUI* manager, CControlUI* parent) {
     m_Error.clear();
     pugi::xml_document doc;
-    pugi::xml_parse_result r = doc.load_buffer(utf8Xml.data(), utf8Xml.size(), pugi::parse_default, pugi::encoding_utf8);
+    pugi::xml_parse_result r =
+        doc.load_buffer(utf8Xml.data(), utf8Xml.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!r) {
-        m_Error = std::string("XML error at line ") + std::to_string(LineOf(utf8Xml, r.offset)) + ": " + r.description();
+        m_Error = std::string("XML error at line ") + std::to_string(LineOf(utf8Xml, r.offset)) +
+                  ": " + r.description();
         return nullptr;
     }
     pugi::xml_node top = doc.document_element();
@@ -118,7 +121,8 @@ CControlUI* CDialogBuilder::CreateFromText(const std::string& utf8Xml, IDialogBu
     CControlUI* root = nullptr;
     if (std::strcmp(top.name(), "Window") == 0) {
         if (manager) {
-            for (const pugi::xml_attribute& a : top.attributes()) manager->SetWindowAttribute(W(a.name()), W(a.value()));
+            for (const pugi::xml_attribute& a : top.attributes())
+                manager->SetWindowAttribute(W(a.name()), W(a.value()));
         }
         for (const pugi::xml_node& child : top.children()) {
             if (child.type() != pugi::node_element) continue;
@@ -134,7 +138,9 @@ CControlUI* CDialogBuilder::CreateFromText(const std::string& utf8Xml, IDialogBu
                 if (manager) manager->AddFont(id, f, isDefault);
                 continue;
             }
-            if (std::strcmp(child.name(), "Default") == 0 || std::strcmp(child.name(), "Image") == 0) continue;
+            if (std::strcmp(child.name(), "Default") == 0 ||
+                std::strcmp(child.name(), "Image") == 0)
+                continue;
             if (root) {
                 m_Unknown.push_back(W(child.name()) + L" (a second top control)");
                 continue;
@@ -149,7 +155,8 @@ CControlUI* CDialogBuilder::CreateFromText(const std::string& utf8Xml, IDialogBu
         return nullptr;
     }
     if (parent) {
-        if (auto* container = static_cast<CContainerUI*>(parent->GetInterface(L"Container"))) container->Add(root);
+        if (auto* container = static_cast<CContainerUI*>(parent->GetInterface(L"Container")))
+            container->Add(root);
     }
     return root;
 }

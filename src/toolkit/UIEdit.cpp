@@ -32,7 +32,9 @@ void CEditUI::SetSel(int start, int end) {
     Invalidate();
 }
 
-std::wstring CEditUI::GetSelText() const { return m_Text.substr(GetSelStart(), GetSelEnd() - GetSelStart()); }
+std::wstring CEditUI::GetSelText() const {
+    return m_Text.substr(GetSelStart(), GetSelEnd() - GetSelStart());
+}
 
 void CEditUI::ReplaceSel(const std::wstring& text) {
     std::wstring clean;
@@ -77,67 +79,69 @@ void CEditUI::HandleEvent(TUIEvent& event) {
     bool shift = (event.modifiers & MK_SHIFT) != 0;
     bool ctrl = (event.modifiers & MK_CONTROL) != 0;
     switch (event.type) {
-    case UIEventType::ButtonDown:
-    case UIEventType::DoubleClick:
-        if (!IsEnabled()) return;
-        SetFocus();
-        m_Caret = CaretFromPoint(event.pt);
-        if (!shift) m_Anchor = m_Caret;
-        if (event.type == UIEventType::DoubleClick) SetSel(0, n);
-        m_Dragging = true;
-        Invalidate();
-        return;
-    case UIEventType::MouseMove:
-        if (m_Dragging) {
+        case UIEventType::ButtonDown:
+        case UIEventType::DoubleClick:
+            if (!IsEnabled()) return;
+            SetFocus();
             m_Caret = CaretFromPoint(event.pt);
+            if (!shift) m_Anchor = m_Caret;
+            if (event.type == UIEventType::DoubleClick) SetSel(0, n);
+            m_Dragging = true;
             Invalidate();
-        }
-        return;
-    case UIEventType::ButtonUp:
-        m_Dragging = false;
-        return;
-    case UIEventType::Char:
-        if (!IsEnabled() || m_ReadOnly || ctrl) return;
-        if (event.ch >= 0x20 && event.ch != 0x7F) ReplaceSel(std::wstring(1, event.ch));
-        return;
-    case UIEventType::KeyDown: {
-        if (!IsEnabled()) return;
-        WParam k = event.key;
-        if (ctrl && k == 'A') {
-            SetSel(0, n);
-        } else if (ctrl && (k == 'C' || k == 'X')) {
-            if (GetSelEnd() > GetSelStart() && !m_Password && m_Manager && m_Manager->GetHost())
-                m_Manager->GetHost()->SetClipboardText(GetSelText());
-            if (k == 'X' && !m_ReadOnly && GetSelEnd() > GetSelStart()) ReplaceSel(L"");
-        } else if (ctrl && k == 'V') {
-            if (!m_ReadOnly && m_Manager && m_Manager->GetHost()) ReplaceSel(m_Manager->GetHost()->GetClipboardText());
-        } else if (k == VK_LEFT || k == VK_RIGHT || k == VK_HOME || k == VK_END) {
-            int c = m_Caret;
-            if (k == VK_LEFT) {
-                c = (!shift && GetSelEnd() > GetSelStart()) ? GetSelStart() : std::max(0, c - 1);
-            } else if (k == VK_RIGHT) {
-                c = (!shift && GetSelEnd() > GetSelStart()) ? GetSelEnd() : std::min(n, c + 1);
-            } else if (k == VK_HOME) {
-                c = 0;
-            } else {
-                c = n;
+            return;
+        case UIEventType::MouseMove:
+            if (m_Dragging) {
+                m_Caret = CaretFromPoint(event.pt);
+                Invalidate();
             }
-            m_Caret = c;
-            if (!shift) m_Anchor = c;
-            Invalidate();
-        } else if (k == VK_BACK && !m_ReadOnly) {
-            if (GetSelEnd() == GetSelStart() && m_Caret > 0) m_Anchor = m_Caret - 1;
-            if (GetSelEnd() > GetSelStart()) ReplaceSel(L"");
-        } else if (k == VK_DELETE && !m_ReadOnly) {
-            if (GetSelEnd() == GetSelStart() && m_Caret < n) m_Anchor = m_Caret + 1;
-            if (GetSelEnd() > GetSelStart()) ReplaceSel(L"");
-        } else if (k == VK_RETURN) {
-            if (m_Manager) m_Manager->SendNotify(this, L"return");
+            return;
+        case UIEventType::ButtonUp:
+            m_Dragging = false;
+            return;
+        case UIEventType::Char:
+            if (!IsEnabled() || m_ReadOnly || ctrl) return;
+            if (event.ch >= 0x20 && event.ch != 0x7F) ReplaceSel(std::wstring(1, event.ch));
+            return;
+        case UIEventType::KeyDown: {
+            if (!IsEnabled()) return;
+            WParam k = event.key;
+            if (ctrl && k == 'A') {
+                SetSel(0, n);
+            } else if (ctrl && (k == 'C' || k == 'X')) {
+                if (GetSelEnd() > GetSelStart() && !m_Password && m_Manager && m_Manager->GetHost())
+                    m_Manager->GetHost()->SetClipboardText(GetSelText());
+                if (k == 'X' && !m_ReadOnly && GetSelEnd() > GetSelStart()) ReplaceSel(L"");
+            } else if (ctrl && k == 'V') {
+                if (!m_ReadOnly && m_Manager && m_Manager->GetHost())
+                    ReplaceSel(m_Manager->GetHost()->GetClipboardText());
+            } else if (k == VK_LEFT || k == VK_RIGHT || k == VK_HOME || k == VK_END) {
+                int c = m_Caret;
+                if (k == VK_LEFT) {
+                    c = (!shift && GetSelEnd() > GetSelStart()) ? GetSelStart()
+                                                                : std::max(0, c - 1);
+                } else if (k == VK_RIGHT) {
+                    c = (!shift && GetSelEnd() > GetSelStart()) ? GetSelEnd() : std::min(n, c + 1);
+                } else if (k == VK_HOME) {
+                    c = 0;
+                } else {
+                    c = n;
+                }
+                m_Caret = c;
+                if (!shift) m_Anchor = c;
+                Invalidate();
+            } else if (k == VK_BACK && !m_ReadOnly) {
+                if (GetSelEnd() == GetSelStart() && m_Caret > 0) m_Anchor = m_Caret - 1;
+                if (GetSelEnd() > GetSelStart()) ReplaceSel(L"");
+            } else if (k == VK_DELETE && !m_ReadOnly) {
+                if (GetSelEnd() == GetSelStart() && m_Caret < n) m_Anchor = m_Caret + 1;
+                if (GetSelEnd() > GetSelStart()) ReplaceSel(L"");
+            } else if (k == VK_RETURN) {
+                if (m_Manager) m_Manager->SendNotify(this, L"return");
+            }
+            return;
         }
-        return;
-    }
-    default:
-        break;
+        default:
+            break;
     }
     CLabelUI::HandleEvent(event);
 }
@@ -196,15 +200,19 @@ void CEditUI::PaintText(cairo_t* cr) {
     cairo_rectangle(cr, rc.left, rc.top, rc.Width(), rc.Height());
     cairo_clip(cr);
     if (m_Focused && GetSelEnd() > GetSelStart()) {
-        int x0 = rc.left + offsets[GetSelStart()] - m_ScrollX, x1 = rc.left + offsets[GetSelEnd()] - m_ScrollX;
+        int x0 = rc.left + offsets[GetSelStart()] - m_ScrollX,
+            x1 = rc.left + offsets[GetSelEnd()] - m_ScrollX;
         CCanvas::FillRect(cr, {x0, y, x1, y + lineH}, 0xFF3399FF);
     }
     UIRect textRc{rc.left - m_ScrollX, y, rc.left - m_ScrollX + offsets.back() + 4, y + lineH};
-    CCanvas::DrawText(cr, textRc, text, IsEnabled() ? m_TextColor : (m_DisabledTextColor ? m_DisabledTextColor : 0xFF888888),
-                      font, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    CCanvas::DrawText(
+        cr, textRc, text,
+        IsEnabled() ? m_TextColor : (m_DisabledTextColor ? m_DisabledTextColor : 0xFF888888), font,
+        DT_LEFT | DT_TOP | DT_SINGLELINE);
     if (m_Focused && !m_ReadOnly) {
         int x = rc.left + caretX - m_ScrollX;
-        CCanvas::FillRect(cr, {x, y, x + 1, y + lineH}, m_TextColor ? (m_TextColor | 0xFF000000) : 0xFF000000);
+        CCanvas::FillRect(cr, {x, y, x + 1, y + lineH},
+                          m_TextColor ? (m_TextColor | 0xFF000000) : 0xFF000000);
     }
     cairo_restore(cr);
 }

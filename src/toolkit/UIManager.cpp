@@ -35,9 +35,13 @@ void CPaintManagerUI::Init(WindowHandle window, IWindowHost* host) {
     m_Host = host;
 }
 
-void CPaintManagerUI::SetResourcePath(const std::wstring& path) { CResourceManager::Instance().SetResourcePath(path); }
+void CPaintManagerUI::SetResourcePath(const std::wstring& path) {
+    CResourceManager::Instance().SetResourcePath(path);
+}
 
-const std::wstring& CPaintManagerUI::GetResourcePath() { return CResourceManager::Instance().GetResourcePath(); }
+const std::wstring& CPaintManagerUI::GetResourcePath() {
+    return CResourceManager::Instance().GetResourcePath();
+}
 
 bool CPaintManagerUI::AttachDialog(CControlUI* root) {
     if (!root) return false;
@@ -65,8 +69,8 @@ CControlUI* CPaintManagerUI::FindControl(const std::wstring& name) const {
 
 CControlUI* CPaintManagerUI::FindControl(UIPoint pt) const {
     if (!m_Root) return nullptr;
-    return m_Root->FindControl([](CControlUI*) { return true; }, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST,
-                               pt);
+    return m_Root->FindControl([](CControlUI*) { return true; },
+                               UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST, pt);
 }
 
 void CPaintManagerUI::InitControl(CControlUI* control) {
@@ -84,9 +88,10 @@ void CPaintManagerUI::ReapControl(CControlUI* control) {
     if (m_DroppedCombo == control) m_DroppedCombo = nullptr;
     KillTimer(control);
     std::lock_guard<std::mutex> guard(m_AsyncLock);
-    m_AsyncQueue.erase(std::remove_if(m_AsyncQueue.begin(), m_AsyncQueue.end(),
-                                      [control](const TNotifyUI& n) { return n.pSender == control; }),
-                       m_AsyncQueue.end());
+    m_AsyncQueue.erase(
+        std::remove_if(m_AsyncQueue.begin(), m_AsyncQueue.end(),
+                       [control](const TNotifyUI& n) { return n.pSender == control; }),
+        m_AsyncQueue.end());
     m_Reaped.insert(control);
 }
 
@@ -115,12 +120,14 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
 }
 
 void CPaintManagerUI::AddNotifier(INotifyListener* listener) {
-    if (listener && std::find(m_Notifiers.begin(), m_Notifiers.end(), listener) == m_Notifiers.end())
+    if (listener &&
+        std::find(m_Notifiers.begin(), m_Notifiers.end(), listener) == m_Notifiers.end())
         m_Notifiers.push_back(listener);
 }
 
 void CPaintManagerUI::RemoveNotifier(INotifyListener* listener) {
-    m_Notifiers.erase(std::remove(m_Notifiers.begin(), m_Notifiers.end(), listener), m_Notifiers.end());
+    m_Notifiers.erase(std::remove(m_Notifiers.begin(), m_Notifiers.end(), listener),
+                      m_Notifiers.end());
 }
 
 void CPaintManagerUI::AddPreMessageFilter(IMessagePreFilter* filter) {
@@ -129,7 +136,8 @@ void CPaintManagerUI::AddPreMessageFilter(IMessagePreFilter* filter) {
 }
 
 void CPaintManagerUI::RemovePreMessageFilter(IMessagePreFilter* filter) {
-    m_PreFilters.erase(std::remove(m_PreFilters.begin(), m_PreFilters.end(), filter), m_PreFilters.end());
+    m_PreFilters.erase(std::remove(m_PreFilters.begin(), m_PreFilters.end(), filter),
+                       m_PreFilters.end());
 }
 
 void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
@@ -145,12 +153,13 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
     // A listener may add or remove listeners while it runs.
     std::vector<INotifyListener*> listeners = m_Notifiers;
     for (INotifyListener* l : listeners) {
-        if (std::find(m_Notifiers.begin(), m_Notifiers.end(), l) != m_Notifiers.end()) l->Notify(msg);
+        if (std::find(m_Notifiers.begin(), m_Notifiers.end(), l) != m_Notifiers.end())
+            l->Notify(msg);
     }
 }
 
-void CPaintManagerUI::SendNotify(CControlUI* control, const std::wstring& type, WParam wParam, LParam lParam,
-                                 bool async) {
+void CPaintManagerUI::SendNotify(CControlUI* control, const std::wstring& type, WParam wParam,
+                                 LParam lParam, bool async) {
     TNotifyUI msg;
     msg.sType = type;
     msg.pSender = control;
@@ -174,8 +183,9 @@ void CPaintManagerUI::DeliverAsyncNotifications() {
         // A listener may have removed the sender of later records.
         std::lock_guard<std::mutex> guard(m_AsyncLock);
         if (!m_Reaped.empty()) {
-            batch.erase(std::remove_if(batch.begin(), batch.end(),
-                                       [this](const TNotifyUI& n) { return m_Reaped.count(n.pSender) != 0; }),
+            batch.erase(std::remove_if(
+                            batch.begin(), batch.end(),
+                            [this](const TNotifyUI& n) { return m_Reaped.count(n.pSender) != 0; }),
                         batch.end());
         }
     }
@@ -239,7 +249,8 @@ const TFontInfo& CPaintManagerUI::GetFont(int id) const {
 UISize CPaintManagerUI::GetTextExtent(CControlUI* control, const std::wstring& text) const {
     int font = -1;
     if (control) {
-        if (auto* label = static_cast<CLabelUI*>(control->GetInterface(L"Label"))) font = label->GetFont();
+        if (auto* label = static_cast<CLabelUI*>(control->GetInterface(L"Label")))
+            font = label->GetFont();
     }
     return CCanvas::MeasureText(text, GetFont(font));
 }
@@ -260,7 +271,9 @@ std::wstring CPaintManagerUI::GetWindowAttribute(const std::wstring& name) const
     return it == m_WindowAttributes.end() ? std::wstring() : it->second;
 }
 
-void CPaintManagerUI::SetTextTableEntry(const std::wstring& key, const std::wstring& text) { TextTable()[key] = text; }
+void CPaintManagerUI::SetTextTableEntry(const std::wstring& key, const std::wstring& text) {
+    TextTable()[key] = text;
+}
 
 std::wstring CPaintManagerUI::GetTextTableEntry(const std::wstring& key) {
     auto it = TextTable().find(key);
@@ -310,7 +323,8 @@ void CPaintManagerUI::Paint(cairo_t* cr, const UIRect& dirty) {
     if (!m_Root) return;
     cairo_save(cr);
     if (m_RoundCorner.cx > 0 && m_RoundCorner.cy > 0) {
-        CCanvas::RoundRectPath(cr, {0, 0, m_ClientSize.cx, m_ClientSize.cy}, m_RoundCorner.cx, m_RoundCorner.cy);
+        CCanvas::RoundRectPath(cr, {0, 0, m_ClientSize.cx, m_ClientSize.cy}, m_RoundCorner.cx,
+                               m_RoundCorner.cy);
         cairo_clip(cr);
     }
     m_Root->DoPaint(cr, dirty);
@@ -320,7 +334,8 @@ void CPaintManagerUI::Paint(cairo_t* cr, const UIRect& dirty) {
 
 void CPaintManagerUI::SetDroppedCombo(CControlUI* combo) { m_DroppedCombo = combo; }
 
-void CPaintManagerUI::SendMouseEvent(CControlUI* target, UIEventType type, UIPoint pt, WParam wParam) {
+void CPaintManagerUI::SendMouseEvent(CControlUI* target, UIEventType type, UIPoint pt,
+                                     WParam wParam) {
     if (!target) return;
     TUIEvent ev;
     ev.type = type;
@@ -332,7 +347,8 @@ void CPaintManagerUI::SendMouseEvent(CControlUI* target, UIEventType type, UIPoi
     target->HandleEvent(ev);
 }
 
-bool CPaintManagerUI::PreMessageHandler(uint32_t msg, WParam wParam, LParam lParam, LResult& result) {
+bool CPaintManagerUI::PreMessageHandler(uint32_t msg, WParam wParam, LParam lParam,
+                                        LResult& result) {
     std::vector<IMessagePreFilter*> filters = m_PreFilters;
     for (IMessagePreFilter* f : filters) {
         bool handled = false;
@@ -349,88 +365,90 @@ bool CPaintManagerUI::MessageHandler(uint32_t msg, WParam wParam, LParam lParam,
     result = 0;
     UIPoint pt{LoWordSigned(lParam), HiWordSigned(lParam)};
     switch (msg) {
-    case WM_TOOLKIT_ASYNCNOTIFY:
-        DeliverAsyncNotifications();
-        return true;
-    case WM_TIMER: {
-        auto it = m_Timers.find(wParam);
-        if (it == m_Timers.end()) return false;
-        TUIEvent ev;
-        ev.type = UIEventType::Timer;
-        ev.sender = it->second.control;
-        ev.wParam = it->second.id;
-        ev.lParam = lParam;
-        ev.timestamp = CMessageLoop::Instance().NowMs();
-        it->second.control->HandleEvent(ev);
-        return true;
-    }
-    case WM_SIZE:
-        if (wParam != SIZE_MINIMIZED) SetClientSize({LoWordSigned(lParam) & 0xFFFF, HiWordSigned(lParam) & 0xFFFF});
-        return false;
-    case WM_MOUSEMOVE: {
-        EnsureLayout();
-        if (m_Pushed) {
-            SendMouseEvent(m_Pushed, UIEventType::MouseMove, pt, wParam);
+        case WM_TOOLKIT_ASYNCNOTIFY:
+            DeliverAsyncNotifications();
+            return true;
+        case WM_TIMER: {
+            auto it = m_Timers.find(wParam);
+            if (it == m_Timers.end()) return false;
+            TUIEvent ev;
+            ev.type = UIEventType::Timer;
+            ev.sender = it->second.control;
+            ev.wParam = it->second.id;
+            ev.lParam = lParam;
+            ev.timestamp = CMessageLoop::Instance().NowMs();
+            it->second.control->HandleEvent(ev);
             return true;
         }
-        if (m_DroppedCombo) {
-            SendMouseEvent(m_DroppedCombo, UIEventType::MouseMove, pt, wParam);
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED)
+                SetClientSize({LoWordSigned(lParam) & 0xFFFF, HiWordSigned(lParam) & 0xFFFF});
+            return false;
+        case WM_MOUSEMOVE: {
+            EnsureLayout();
+            if (m_Pushed) {
+                SendMouseEvent(m_Pushed, UIEventType::MouseMove, pt, wParam);
+                return true;
+            }
+            if (m_DroppedCombo) {
+                SendMouseEvent(m_DroppedCombo, UIEventType::MouseMove, pt, wParam);
+                return true;
+            }
+            CControlUI* hit = FindControl(pt);
+            if (hit != m_Hot) {
+                if (m_Hot) SendMouseEvent(m_Hot, UIEventType::MouseLeave, pt, wParam);
+                m_Hot = hit;
+                if (hit) SendMouseEvent(hit, UIEventType::MouseEnter, pt, wParam);
+            }
+            if (hit) SendMouseEvent(hit, UIEventType::MouseMove, pt, wParam);
             return true;
         }
-        CControlUI* hit = FindControl(pt);
-        if (hit != m_Hot) {
-            if (m_Hot) SendMouseEvent(m_Hot, UIEventType::MouseLeave, pt, wParam);
-            m_Hot = hit;
-            if (hit) SendMouseEvent(hit, UIEventType::MouseEnter, pt, wParam);
-        }
-        if (hit) SendMouseEvent(hit, UIEventType::MouseMove, pt, wParam);
-        return true;
-    }
-    case WM_MOUSELEAVE:
-        if (m_Hot && !m_Pushed) {
-            SendMouseEvent(m_Hot, UIEventType::MouseLeave, pt, wParam);
-            m_Hot = nullptr;
-        }
-        return true;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        EnsureLayout();
-        UIEventType type = msg == WM_LBUTTONDOWN ? UIEventType::ButtonDown : UIEventType::DoubleClick;
-        if (m_DroppedCombo) {
-            // The open list takes this click, wherever it lands.
-            SendMouseEvent(m_DroppedCombo, UIEventType::ButtonDown, pt, wParam);
+        case WM_MOUSELEAVE:
+            if (m_Hot && !m_Pushed) {
+                SendMouseEvent(m_Hot, UIEventType::MouseLeave, pt, wParam);
+                m_Hot = nullptr;
+            }
+            return true;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {
+            EnsureLayout();
+            UIEventType type =
+                msg == WM_LBUTTONDOWN ? UIEventType::ButtonDown : UIEventType::DoubleClick;
+            if (m_DroppedCombo) {
+                // The open list takes this click, wherever it lands.
+                SendMouseEvent(m_DroppedCombo, UIEventType::ButtonDown, pt, wParam);
+                return true;
+            }
+            CControlUI* hit = FindControl(pt);
+            if (!hit) return false;
+            if (hit->IsFocusable() && hit->IsEnabled()) SetFocus(hit);
+            m_Pushed = hit;
+            SendMouseEvent(hit, type, pt, wParam);
             return true;
         }
-        CControlUI* hit = FindControl(pt);
-        if (!hit) return false;
-        if (hit->IsFocusable() && hit->IsEnabled()) SetFocus(hit);
-        m_Pushed = hit;
-        SendMouseEvent(hit, type, pt, wParam);
-        return true;
-    }
-    case WM_LBUTTONUP: {
-        CControlUI* target = m_Pushed;
-        m_Pushed = nullptr;
-        if (!target) return false;
-        SendMouseEvent(target, UIEventType::ButtonUp, pt, wParam);
-        return true;
-    }
-    case WM_KEYDOWN:
-    case WM_CHAR: {
-        CControlUI* target = m_DroppedCombo ? m_DroppedCombo : m_Focus;
-        if (!target) return false;
-        TUIEvent ev;
-        ev.type = msg == WM_KEYDOWN ? UIEventType::KeyDown : UIEventType::Char;
-        ev.sender = target;
-        ev.key = wParam;
-        ev.ch = static_cast<wchar_t>(wParam);
-        ev.modifiers = static_cast<uint32_t>(lParam);
-        ev.timestamp = CMessageLoop::Instance().NowMs();
-        target->HandleEvent(ev);
-        return true;
-    }
-    default:
-        return false;
+        case WM_LBUTTONUP: {
+            CControlUI* target = m_Pushed;
+            m_Pushed = nullptr;
+            if (!target) return false;
+            SendMouseEvent(target, UIEventType::ButtonUp, pt, wParam);
+            return true;
+        }
+        case WM_KEYDOWN:
+        case WM_CHAR: {
+            CControlUI* target = m_DroppedCombo ? m_DroppedCombo : m_Focus;
+            if (!target) return false;
+            TUIEvent ev;
+            ev.type = msg == WM_KEYDOWN ? UIEventType::KeyDown : UIEventType::Char;
+            ev.sender = target;
+            ev.key = wParam;
+            ev.ch = static_cast<wchar_t>(wParam);
+            ev.modifiers = static_cast<uint32_t>(lParam);
+            ev.timestamp = CMessageLoop::Instance().NowMs();
+            target->HandleEvent(ev);
+            return true;
+        }
+        default:
+            return false;
     }
 }
 

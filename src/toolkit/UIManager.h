@@ -7,9 +7,9 @@
 #include <cairo.h>
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <mutex>
-#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,9 +24,9 @@ class IWindowHost;
 
 // One notification to the window's listeners.
 struct TNotifyUI {
-    std::wstring sType;          // "click", "selectchanged", "tabselect", "timer", "itemselect", ...
+    std::wstring sType;  // "click", "selectchanged", "tabselect", "timer", "itemselect", ...
     CControlUI* pSender = nullptr;
-    int64_t dwTimestamp = 0;     // loop time in milliseconds
+    int64_t dwTimestamp = 0;  // loop time in milliseconds
     UIPoint ptMouse;
     WParam wParam = 0;
     LParam lParam = 0;
@@ -49,10 +49,10 @@ public:
 
 // What the tests and tools may read about a window's painting.
 struct TPaintStats {
-    int paints = 0;             // paint passes
-    int layouts = 0;            // layout passes
-    int invalidations = 0;      // repaint requests
-    int focusChanges = 0;       // keyboard focus moved (to a control or to none)
+    int paints = 0;         // paint passes
+    int layouts = 0;        // layout passes
+    int invalidations = 0;  // repaint requests
+    int focusChanges = 0;   // keyboard focus moved (to a control or to none)
 };
 
 class CPaintManagerUI {
@@ -124,7 +124,9 @@ public:
     // "roundcorner", "showshadow", ...), read by name; empty when absent.
     void SetWindowAttribute(const std::wstring& name, const std::wstring& value);
     std::wstring GetWindowAttribute(const std::wstring& name) const;
-    const std::map<std::wstring, std::wstring>& GetWindowAttributes() const { return m_WindowAttributes; }
+    const std::map<std::wstring, std::wstring>& GetWindowAttributes() const {
+        return m_WindowAttributes;
+    }
     UISize GetInitSize() const { return m_InitSize; }
     void SetInitSize(UISize size) { m_InitSize = size; }
     const UIRect& GetCaptionRect() const { return m_Caption; }

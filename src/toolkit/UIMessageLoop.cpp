@@ -228,7 +228,9 @@ int CMessageLoop::RunPending() {
 
 bool CMessageLoop::Run(const std::function<bool()>& keepRunning, int timeoutMs) {
     const int64_t deadline = timeoutMs >= 0 ? NowMs() + timeoutMs : -1;
-    auto timeLeft = [&]() -> int64_t { return deadline < 0 ? -1 : std::max<int64_t>(0, deadline - NowMs()); };
+    auto timeLeft = [&]() -> int64_t {
+        return deadline < 0 ? -1 : std::max<int64_t>(0, deadline - NowMs());
+    };
     while (keepRunning()) {
         if (QuitPending()) return false;
         if (deadline >= 0 && timeLeft() == 0) break;

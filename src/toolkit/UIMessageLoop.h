@@ -7,11 +7,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <deque>
 #include <thread>
 
 #include "toolkit/UIBase.h"

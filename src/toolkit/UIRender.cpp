@@ -47,8 +47,9 @@ int ReadInts(const std::wstring& text, int* out, int count) {
     int n = 0;
     size_t i = 0;
     while (i < text.size() && n < count) {
-        while (i < text.size() && !(std::iswdigit(text[i]) || (text[i] == L'-' && i + 1 < text.size() &&
-                                                               std::iswdigit(text[i + 1])))) {
+        while (i < text.size() &&
+               !(std::iswdigit(text[i]) ||
+                 (text[i] == L'-' && i + 1 < text.size() && std::iswdigit(text[i + 1])))) {
             ++i;
         }
         if (i >= text.size()) break;
@@ -300,8 +301,8 @@ void CImageCache::Clear() {
 namespace {
 
 void SetColor(cairo_t* cr, UIColor c) {
-    cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0,
-                          ((c >> 24) & 0xFF) / 255.0);
+    cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                          (c & 0xFF) / 255.0, ((c >> 24) & 0xFF) / 255.0);
 }
 
 // One piece of an image: `src` of the image into `dst`, stretched or
@@ -312,7 +313,8 @@ void DrawPiece(cairo_t* cr, cairo_surface_t* img, const UIRect& src, const UIRec
     cairo_save(cr);
     cairo_rectangle(cr, dst.left, dst.top, dst.Width(), dst.Height());
     cairo_clip(cr);
-    cairo_surface_t* sub = cairo_surface_create_for_rectangle(img, src.left, src.top, src.Width(), src.Height());
+    cairo_surface_t* sub =
+        cairo_surface_create_for_rectangle(img, src.left, src.top, src.Width(), src.Height());
     cairo_pattern_t* pat = cairo_pattern_create_for_surface(sub);
     cairo_matrix_t m;
     double sx = xtile ? 1.0 : static_cast<double>(src.Width()) / dst.Width();
@@ -321,7 +323,8 @@ void DrawPiece(cairo_t* cr, cairo_surface_t* img, const UIRect& src, const UIRec
     cairo_matrix_translate(&m, -dst.left, -dst.top);
     cairo_pattern_set_matrix(pat, &m);
     cairo_pattern_set_extend(pat, (xtile || ytile) ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
-    bool scaled = (!xtile && src.Width() != dst.Width()) || (!ytile && src.Height() != dst.Height());
+    bool scaled =
+        (!xtile && src.Width() != dst.Width()) || (!ytile && src.Height() != dst.Height());
     cairo_pattern_set_filter(pat, scaled ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
     cairo_set_source(cr, pat);
     if (alpha >= 1.0) {
@@ -337,7 +340,8 @@ void DrawPiece(cairo_t* cr, cairo_surface_t* img, const UIRect& src, const UIRec
 }  // namespace
 
 void CCanvas::RoundRectPath(cairo_t* cr, const UIRect& rc, int roundX, int roundY) {
-    double rx = std::min(roundX / 2.0, rc.Width() / 2.0), ry = std::min(roundY / 2.0, rc.Height() / 2.0);
+    double rx = std::min(roundX / 2.0, rc.Width() / 2.0),
+           ry = std::min(roundY / 2.0, rc.Height() / 2.0);
     if (rx <= 0 || ry <= 0) {
         cairo_rectangle(cr, rc.left, rc.top, rc.Width(), rc.Height());
         return;
@@ -385,7 +389,8 @@ void CCanvas::FillRoundRect(cairo_t* cr, const UIRect& rc, int roundX, int round
     cairo_restore(cr);
 }
 
-void CCanvas::DrawBorder(cairo_t* cr, const UIRect& rc, int width, int roundX, int roundY, UIColor color) {
+void CCanvas::DrawBorder(cairo_t* cr, const UIRect& rc, int width, int roundX, int roundY,
+                         UIColor color) {
     if (width <= 0 || rc.IsEmpty() || (color >> 24) == 0) return;
     cairo_save(cr);
     SetColor(cr, color);
@@ -406,13 +411,16 @@ void CCanvas::DrawBorder(cairo_t* cr, const UIRect& rc, int width, int roundX, i
     cairo_restore(cr);
 }
 
-bool CCanvas::DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint, const std::wstring& spec) {
+bool CCanvas::DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint,
+                        const std::wstring& spec) {
     if (spec.empty()) return false;
     return DrawImage(cr, item, paint, ParseImageSpec(spec));
 }
 
-bool CCanvas::DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint, const TImageSpec& spec) {
-    std::shared_ptr<TImageData> img = CImageCache::Instance().Get(spec.file, spec.hasMask, spec.mask);
+bool CCanvas::DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint,
+                        const TImageSpec& spec) {
+    std::shared_ptr<TImageData> img =
+        CImageCache::Instance().Get(spec.file, spec.hasMask, spec.mask);
     if (!img) return false;
     UIRect dst = item;
     if (spec.hasDest) {
@@ -493,8 +501,8 @@ std::string PrepareText(const std::wstring& text, bool singleLine) {
     return Utils::ToUtf8(s);
 }
 
-PangoLayout* MakeLayout(cairo_t* cr, const std::wstring& text, const TFontInfo& font, uint32_t flags,
-                        int width, int height) {
+PangoLayout* MakeLayout(cairo_t* cr, const std::wstring& text, const TFontInfo& font,
+                        uint32_t flags, int width, int height) {
     PangoLayout* layout = pango_cairo_create_layout(cr);
     PangoFontDescription* desc = MakeFontDescription(font);
     pango_layout_set_font_description(layout, desc);
@@ -592,7 +600,12 @@ std::vector<int> CCanvas::CaretOffsets(const std::wstring& text, const TFontInfo
         // Advance over one code point.
         int len = 1;
         unsigned char lead = static_cast<unsigned char>(utf8[byte]);
-        if (lead >= 0xF0) len = 4; else if (lead >= 0xE0) len = 3; else if (lead >= 0xC0) len = 2;
+        if (lead >= 0xF0)
+            len = 4;
+        else if (lead >= 0xE0)
+            len = 3;
+        else if (lead >= 0xC0)
+            len = 2;
         byte = std::min<int>(byte + len, static_cast<int>(utf8.size()));
     }
     int w = 0, h = 0;

@@ -26,16 +26,16 @@ int ParseInt(const std::wstring& text);    // leading decimal digits, else 0
 // One image attribute, e.g. "file='res/a.png' dest='0,0,20,20' corner='4,4,4,4'".
 struct TImageSpec {
     std::wstring file;
-    UIRect dest;            // relative to the control; empty = the whole control
+    UIRect dest;  // relative to the control; empty = the whole control
     bool hasDest = false;
-    UIRect source;          // part of the image; empty = all of it
+    UIRect source;  // part of the image; empty = all of it
     bool hasSource = false;
-    UIRect corner;          // nine-grid: left, top, right, bottom widths
-    UIColor mask = 0;       // this RGB becomes transparent
+    UIRect corner;     // nine-grid: left, top, right, bottom widths
+    UIColor mask = 0;  // this RGB becomes transparent
     bool hasMask = false;
-    int fade = 255;         // overall opacity 0..255
-    bool hole = false;      // nine-grid without its centre
-    bool xtiled = false;    // repeat instead of stretching horizontally
+    int fade = 255;       // overall opacity 0..255
+    bool hole = false;    // nine-grid without its centre
+    bool xtiled = false;  // repeat instead of stretching horizontally
     bool ytiled = false;
 };
 // A text without "=" is a plain file name. Unknown keys are ignored.
@@ -99,11 +99,14 @@ public:
     static void FillRect(cairo_t* cr, const UIRect& rc, UIColor color);
     static void FillRoundRect(cairo_t* cr, const UIRect& rc, int roundX, int roundY, UIColor color);
     // A frame of `width` pixels inside `rc`, rounded when round > 0.
-    static void DrawBorder(cairo_t* cr, const UIRect& rc, int width, int roundX, int roundY, UIColor color);
+    static void DrawBorder(cairo_t* cr, const UIRect& rc, int width, int roundX, int roundY,
+                           UIColor color);
     // Draws an image attribute inside `item`, clipped to `paint`. False when
     // the image cannot be loaded (nothing is drawn then).
-    static bool DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint, const std::wstring& spec);
-    static bool DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint, const TImageSpec& spec);
+    static bool DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint,
+                          const std::wstring& spec);
+    static bool DrawImage(cairo_t* cr, const UIRect& item, const UIRect& paint,
+                          const TImageSpec& spec);
     // Text in `rc` with DT_* flags. An empty text draws nothing.
     static void DrawText(cairo_t* cr, const UIRect& rc, const std::wstring& text, UIColor color,
                          const TFontInfo& font, uint32_t flags);

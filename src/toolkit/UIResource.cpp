@@ -57,7 +57,8 @@ bool CSkinArchive::Open(const std::vector<uint8_t>& archiveBytes, std::string* e
         if (size >= 0) entry.bytes.resize(static_cast<size_t>(size));
         for (;;) {
             if (have == entry.bytes.size()) entry.bytes.resize(have + 65536);
-            la_ssize_t n = archive_read_data(a, entry.bytes.data() + have, entry.bytes.size() - have);
+            la_ssize_t n =
+                archive_read_data(a, entry.bytes.data() + have, entry.bytes.size() - have);
             if (n == 0) break;
             if (n < 0) {
                 ok = false;
@@ -157,6 +158,8 @@ bool CResourceManager::ReadFile(const std::wstring& path, std::vector<uint8_t>* 
     return ReadDiskFile(Utils::ToUtf8(full), bytes);
 }
 
-bool CResourceManager::FileExists(const std::wstring& path) const { return ReadFile(path, nullptr); }
+bool CResourceManager::FileExists(const std::wstring& path) const {
+    return ReadFile(path, nullptr);
+}
 
 }  // namespace Toolkit

@@ -62,7 +62,8 @@ public:
     // Opens the in-memory archive known as `name` unless an archive of that
     // name is already open (later windows share the first one). Empty bytes:
     // false. A second archive name replaces the first.
-    bool OpenArchive(const std::wstring& name, const std::vector<uint8_t>& bytes, std::string* error);
+    bool OpenArchive(const std::wstring& name, const std::vector<uint8_t>& bytes,
+                     std::string* error);
     bool HasArchive() const { return m_Archive.IsOpen(); }
     const std::wstring& ArchiveName() const { return m_ArchiveName; }
     const CSkinArchive& Archive() const { return m_Archive; }

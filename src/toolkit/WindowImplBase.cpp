@@ -32,7 +32,8 @@ WindowImplBase::LayoutFailureHandler& FailureHandler() {
 }
 
 bool IsInputMessage(uint32_t msg) {
-    return (msg >= WM_MOUSEMOVE && msg <= WM_MOUSEWHEEL) || msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR;
+    return (msg >= WM_MOUSEMOVE && msg <= WM_MOUSEWHEEL) || msg == WM_KEYDOWN || msg == WM_KEYUP ||
+           msg == WM_CHAR;
 }
 
 }  // namespace
@@ -48,7 +49,8 @@ void WindowImplBase::SetLayoutFailureHandler(LayoutFailureHandler handler) {
     FailureHandler() = handler ? handler : &WindowImplBase::DefaultLayoutFailure;
 }
 
-void WindowImplBase::DefaultLayoutFailure(const std::wstring& layoutFile, const std::string& reason) {
+void WindowImplBase::DefaultLayoutFailure(const std::wstring& layoutFile,
+                                          const std::string& reason) {
     std::wstring why = Utils::FromUtf8(reason);
     LOG(L"cannot load layout %ls: %ls", layoutFile.c_str(), why.c_str());
     ShowFatalMessage(L"加载资源文件失败", L"Skin");
@@ -67,12 +69,13 @@ WindowImplBase::~WindowImplBase() {
 std::wstring WindowImplBase::GetResourceFolder() const {
     std::string exe = Platform::ExecutablePath();
     size_t slash = exe.rfind('/');
-    std::wstring folder = Utils::FromUtf8(slash == std::string::npos ? std::string() : exe.substr(0, slash + 1));
+    std::wstring folder =
+        Utils::FromUtf8(slash == std::string::npos ? std::string() : exe.substr(0, slash + 1));
     return folder + GetSkinFolder();
 }
 
-WindowHandle WindowImplBase::Create(WindowHandle owner, const std::wstring& title, uint32_t style, uint32_t exStyle,
-                                    int x, int y, int cx, int cy) {
+WindowHandle WindowImplBase::Create(WindowHandle owner, const std::wstring& title, uint32_t style,
+                                    uint32_t exStyle, int x, int y, int cx, int cy) {
     IBackend* backend = CurrentBackend();
     if (!backend || m_Handle != 0) return 0;
     CMessageLoop& loop = CMessageLoop::Instance();
@@ -105,7 +108,8 @@ bool WindowImplBase::LoadSkin(std::string* error, bool* fatal) {
     if (GetResourceKind() == ResourceKind::ArchiveResource) {
         Platform::ResourceData data = Platform::FindResource("ZIPRES", GetResourceNumber());
         if (data.empty()) {
-            *error = "the executable holds no skin package ZIPRES " + std::to_string(GetResourceNumber());
+            *error = "the executable holds no skin package ZIPRES " +
+                     std::to_string(GetResourceNumber());
             return false;
         }
         std::vector<uint8_t> copy(data.data, data.data + data.size);
@@ -117,7 +121,8 @@ bool WindowImplBase::LoadSkin(std::string* error, bool* fatal) {
     } else if (GetResourceKind() != ResourceKind::Folder) {
         // Only archives in the executable are supported; other kinds read
         // the resource folder (an archive opened by the caller still comes first).
-        LOG(L"resource kind %d is read from the resource folder", static_cast<int>(GetResourceKind()));
+        LOG(L"resource kind %d is read from the resource folder",
+            static_cast<int>(GetResourceKind()));
     }
     CDialogBuilder builder;
     CControlUI* root = builder.Create(GetLayoutFile(), this, &m_Manager);
@@ -172,7 +177,10 @@ void WindowImplBase::CenterWindow() {
 
 void WindowImplBase::ShowWindow(bool show) {
     if (!m_Host) return;
-    if (show) m_Style |= WS_VISIBLE; else m_Style &= ~WS_VISIBLE;
+    if (show)
+        m_Style |= WS_VISIBLE;
+    else
+        m_Style &= ~WS_VISIBLE;
     m_Host->Show(show);
 }
 
@@ -204,12 +212,14 @@ void WindowImplBase::DestroyWindow() {
         if (w->m_Owner == handle && w != this) owned.push_back(w);
     }
     for (WindowImplBase* w : owned) {
-        if (std::find(LiveWindows().begin(), LiveWindows().end(), w) != LiveWindows().end()) w->DestroyWindow();
+        if (std::find(LiveWindows().begin(), LiveWindows().end(), w) != LiveWindows().end())
+            w->DestroyWindow();
     }
     DispatchWindowMessage(WM_DESTROY, 0, 0);
     m_Manager.RemoveNotifier(this);
     CMessageLoop::Instance().UnregisterWindow(handle);
-    LiveWindows().erase(std::remove(LiveWindows().begin(), LiveWindows().end(), this), LiveWindows().end());
+    LiveWindows().erase(std::remove(LiveWindows().begin(), LiveWindows().end(), this),
+                        LiveWindows().end());
     // The tree stays with the object (handlers may still hold controls); it
     // only loses its host.
     m_Manager.Init(0, nullptr);
@@ -284,24 +294,24 @@ LResult WindowImplBase::HandleMessage(uint32_t msg, WParam wParam, LParam lParam
     LResult r = HandleCustomMessage(msg, wParam, lParam, handled);
     if (handled) return r;
     switch (msg) {
-    case WM_CREATE:
-        OnCreate();
-        return 0;
-    case WM_CLOSE:
-        m_Result = static_cast<uint32_t>(wParam);
-        DestroyWindow();
-        return 0;
-    case WM_LBUTTONDOWN: {
-        UIPoint pt{LoWordSigned(lParam), HiWordSigned(lParam)};
-        m_Manager.EnsureLayout();
-        if (m_Host && CaptionHit(pt)) {
-            m_Host->BeginMoveDrag(pt);
+        case WM_CREATE:
+            OnCreate();
             return 0;
+        case WM_CLOSE:
+            m_Result = static_cast<uint32_t>(wParam);
+            DestroyWindow();
+            return 0;
+        case WM_LBUTTONDOWN: {
+            UIPoint pt{LoWordSigned(lParam), HiWordSigned(lParam)};
+            m_Manager.EnsureLayout();
+            if (m_Host && CaptionHit(pt)) {
+                m_Host->BeginMoveDrag(pt);
+                return 0;
+            }
+            break;
         }
-        break;
-    }
-    default:
-        break;
+        default:
+            break;
     }
     LResult res = 0;
     if (m_Manager.MessageHandler(msg, wParam, lParam, res)) return res;

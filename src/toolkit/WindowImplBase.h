@@ -49,9 +49,9 @@ public:
     // layout's "size" gives the size) and runs InitWindow. Returns the
     // handle, 0 when there is no backend. A layout that cannot be found or
     // parsed ends the process (see SetLayoutFailureHandler).
-    WindowHandle Create(WindowHandle owner, const std::wstring& title, uint32_t style, uint32_t exStyle,
-                        int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT,
-                        int cy = CW_USEDEFAULT);
+    WindowHandle Create(WindowHandle owner, const std::wstring& title, uint32_t style,
+                        uint32_t exStyle, int x = CW_USEDEFAULT, int y = CW_USEDEFAULT,
+                        int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT);
     WindowHandle GetHWND() const { return m_Handle; }
     WindowHandle GetOwner() const { return m_Owner; }
     bool IsAlive() const { return m_Handle != 0; }
@@ -111,7 +111,8 @@ public:
     // "加载资源文件失败" with the caption "Skin" (also on standard error)
     // and the end of the process with status 1. Tests and tools replace it;
     // a replacement that returns leaves the window without controls.
-    using LayoutFailureHandler = void (*)(const std::wstring& layoutFile, const std::string& reason);
+    using LayoutFailureHandler = void (*)(const std::wstring& layoutFile,
+                                          const std::string& reason);
     static void SetLayoutFailureHandler(LayoutFailureHandler handler);
     static void DefaultLayoutFailure(const std::wstring& layoutFile, const std::string& reason);
 

@@ -47,10 +47,14 @@ uint32_t ToColor(const std::wstring& text) {
     for (; i < text.size(); ++i) {
         const wchar_t c = text[i];
         int d;
-        if (c >= L'0' && c <= L'9') d = c - L'0';
-        else if (c >= L'a' && c <= L'f') d = c - L'a' + 10;
-        else if (c >= L'A' && c <= L'F') d = c - L'A' + 10;
-        else break;
+        if (c >= L'0' && c <= L'9')
+            d = c - L'0';
+        else if (c >= L'a' && c <= L'f')
+            d = c - L'a' + 10;
+        else if (c >= L'A' && c <= L'F')
+            d = c - L'A' + 10;
+        else
+            break;
         v = (v << 4) | static_cast<uint32_t>(d);
     }
     return v;

@@ -23,8 +23,8 @@ public:
     // null `text` or `caption` leaves the layout's own; either is set only
     // when the layout has "textLbl" or "captionLbl". When the owner is
     // destroyed meanwhile, the prompt goes with it and the answer is 1.
-    static int Show(Toolkit::WindowHandle owner, const SkinDescription& skin, const wchar_t* text = nullptr,
-                    const wchar_t* caption = nullptr);
+    static int Show(Toolkit::WindowHandle owner, const SkinDescription& skin,
+                    const wchar_t* text = nullptr, const wchar_t* caption = nullptr);
 
     // Runs for every prompt after it is set up and before its modal loop:
     // lets tests drive the prompt (post a click into its loop). Empty by
@@ -35,7 +35,8 @@ public:
     explicit CMessageBoxWnd(const SkinDescription& skin);
     ~CMessageBoxWnd() override;
 
-    Toolkit::LResult HandleMessage(uint32_t msg, Toolkit::WParam wParam, Toolkit::LParam lParam) override;
+    Toolkit::LResult HandleMessage(uint32_t msg, Toolkit::WParam wParam,
+                                   Toolkit::LParam lParam) override;
     void InitWindow() override;
     void OnClick(Toolkit::TNotifyUI& msg) override;
     Toolkit::CControlUI* CreateControl(const std::wstring& className) override;

@@ -31,7 +31,8 @@ bool CSequenceAnimation::FormatFrame(const std::wstring& pattern, int frame, std
             ++j;
             while (j < pattern.size() && std::iswdigit(pattern[j])) ++j;
         }
-        if (j >= pattern.size() || pattern[j] == 0 || !std::wcschr(L"diuxX", pattern[j])) return false;
+        if (j >= pattern.size() || pattern[j] == 0 || !std::wcschr(L"diuxX", pattern[j]))
+            return false;
         found = true;
         i = j;
     }
@@ -114,7 +115,8 @@ void CSequenceButtonUI::PaintText(cairo_t* cr) {
         return;
     }
     const UIRect saved = m_TextPadding;
-    m_TextPadding = {saved.left + o.left, saved.top + o.top, saved.right + o.right, saved.bottom + o.bottom};
+    m_TextPadding = {saved.left + o.left, saved.top + o.top, saved.right + o.right,
+                     saved.bottom + o.bottom};
     CButtonUI::PaintText(cr);
     m_TextPadding = saved;
 }

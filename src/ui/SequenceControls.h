@@ -103,7 +103,8 @@ protected:
 private:
     void StartSequenceTimer() {
         if (this->m_Manager)
-            this->m_Manager->SetTimer(this, kSequenceTimerId, static_cast<uint32_t>(m_Span > 1 ? m_Span : 1));
+            this->m_Manager->SetTimer(this, kSequenceTimerId,
+                                      static_cast<uint32_t>(m_Span > 1 ? m_Span : 1));
     }
     void KillSequenceTimer() {
         if (this->m_Manager) this->m_Manager->KillTimer(this, kSequenceTimerId);
@@ -127,7 +128,10 @@ public:
     const std::wstring& GetFirstText() const { return m_FirstText; }
     void SetSecondText(const std::wstring& text) { m_SecondText = text; }
     const std::wstring& GetSecondText() const { return m_SecondText; }
-    void SetHotTextOffset(const UIRect& rc) { m_HotTextOffset = rc; Invalidate(); }
+    void SetHotTextOffset(const UIRect& rc) {
+        m_HotTextOffset = rc;
+        Invalidate();
+    }
     const UIRect& GetHotTextOffset() const { return m_HotTextOffset; }
     void PaintText(cairo_t* cr) override;
 

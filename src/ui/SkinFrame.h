@@ -10,10 +10,10 @@
 
 // Where a window's skin lives.
 struct SkinDescription {
-    int resourceKind = 4;        // 4: the archive in the executable's resources
-    int resourceNumber = 147;    // "ZIPRES" number of the skin package
-    std::wstring skinFolder;     // appended to the executable's folder; empty here
-    std::wstring layoutFile;     // e.g. "MainWnd.xml"
+    int resourceKind = 4;      // 4: the archive in the executable's resources
+    int resourceNumber = 147;  // "ZIPRES" number of the skin package
+    std::wstring skinFolder;   // appended to the executable's folder; empty here
+    std::wstring layoutFile;   // e.g. "MainWnd.xml"
     std::wstring windowClassName;
 
     // The package's description for `layoutFile`: kind 4, number 147, no

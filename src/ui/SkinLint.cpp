@@ -6,7 +6,9 @@ using namespace Toolkit;
 
 namespace {
 
-std::string NameOf(CControlUI* c) { return Utils::ToUtf8(c->GetName().empty() ? c->GetClass() : c->GetName()); }
+std::string NameOf(CControlUI* c) {
+    return Utils::ToUtf8(c->GetName().empty() ? c->GetClass() : c->GetName());
+}
 
 }  // namespace
 
@@ -21,17 +23,20 @@ std::vector<std::string> FindTextProblems(CPaintManagerUI& manager) {
     manager.GetRoot()->FindControl(
         [&](CControlUI* c) {
             auto* label = static_cast<CLabelUI*>(c->GetInterface(L"Label"));
-            if (!label || c->GetInterface(L"Edit") || c->GetText().empty() || !c->IsVisible()) return false;
+            if (!label || c->GetInterface(L"Edit") || c->GetText().empty() || !c->IsVisible())
+                return false;
             const UIRect& pad = label->GetTextPadding();
             const UIRect pos = c->GetPos();
-            const UIRect rc{pos.left + pad.left, pos.top + pad.top, pos.right - pad.right, pos.bottom - pad.bottom};
+            const UIRect rc{pos.left + pad.left, pos.top + pad.top, pos.right - pad.right,
+                            pos.bottom - pad.bottom};
             const bool multi = label->IsMultiLine();
-            const UISize size = CCanvas::MeasureText(c->GetText(), manager.GetFont(label->GetFont()),
-                                                     multi ? std::max(rc.Width(), 1) : 0);
+            const UISize size =
+                CCanvas::MeasureText(c->GetText(), manager.GetFont(label->GetFont()),
+                                     multi ? std::max(rc.Width(), 1) : 0);
             if (size.cx > rc.Width() || size.cy > rc.Height())
-                problems.push_back("text of " + NameOf(c) + " needs " + std::to_string(size.cx) + "x" +
-                                   std::to_string(size.cy) + ", has " + std::to_string(rc.Width()) + "x" +
-                                   std::to_string(rc.Height()));
+                problems.push_back("text of " + NameOf(c) + " needs " + std::to_string(size.cx) +
+                                   "x" + std::to_string(size.cy) + ", has " +
+                                   std::to_string(rc.Width()) + "x" + std::to_string(rc.Height()));
             // Where the text is drawn inside its rectangle.
             const uint32_t style = label->GetTextStyle();
             int x = rc.left, y = rc.top;
@@ -47,7 +52,7 @@ std::vector<std::string> FindTextProblems(CPaintManagerUI& manager) {
     for (size_t i = 0; i < texts.size(); ++i)
         for (size_t j = i + 1; j < texts.size(); ++j)
             if (!texts[i].box.Intersect(texts[j].box).IsEmpty())
-                problems.push_back("texts of " + NameOf(texts[i].control) + " and " + NameOf(texts[j].control) +
-                                   " overlap");
+                problems.push_back("texts of " + NameOf(texts[i].control) + " and " +
+                                   NameOf(texts[j].control) + " overlap");
     return problems;
 }

@@ -33,8 +33,8 @@ void ClearOwnerArea(cairo_surface_t* surface, int x, int y, int width, int heigh
     cairo_surface_flush(surface);
 }
 
-cairo_surface_t* RenderComputed(const ShadowSettings& s, int width, int height, UISize round, int* dx,
-                                int* dy) {
+cairo_surface_t* RenderComputed(const ShadowSettings& s, int width, int height, UISize round,
+                                int* dx, int* dy) {
     const int w = width + 2 * s.size, h = height + 2 * s.size;
     if (w <= 0 || h <= 0) return nullptr;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
@@ -43,7 +43,8 @@ cairo_surface_t* RenderComputed(const ShadowSettings& s, int width, int height, 
         return nullptr;
     }
     cairo_surface_flush(surface);
-    const double r = std::clamp(std::min(round.cx, round.cy) / 2.0 + s.size, 0.0, std::min(w, h) / 2.0);
+    const double r =
+        std::clamp(std::min(round.cx, round.cy) / 2.0 + s.size, 0.0, std::min(w, h) / 2.0);
     const double cr = ((s.color >> 16) & 0xFF) / 255.0, cg = ((s.color >> 8) & 0xFF) / 255.0,
                  cb = (s.color & 0xFF) / 255.0;
     unsigned char* data = cairo_image_surface_get_data(surface);
@@ -77,7 +78,8 @@ cairo_surface_t* RenderComputed(const ShadowSettings& s, int width, int height, 
     return surface;
 }
 
-cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, UISize round, int* dx, int* dy) {
+cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, UISize round, int* dx,
+                             int* dy) {
     const UIRect& hole = s.holeOffset;
     const int w = width + hole.left + hole.right, h = height + hole.top + hole.bottom;
     if (w <= 0 || h <= 0) return nullptr;
@@ -102,14 +104,12 @@ cairo_surface_t* RenderImage(const ShadowSettings& s, int width, int height, UIS
 
 }  // namespace
 
-cairo_surface_t* RenderShadow(const ShadowSettings& settings, int width, int height, UISize round, int* dx,
-                              int* dy) {
+cairo_surface_t* RenderShadow(const ShadowSettings& settings, int width, int height, UISize round,
+                              int* dx, int* dy) {
     if (width <= 0 || height <= 0) return nullptr;
     if (!settings.image.empty()) return RenderImage(settings, width, height, round, dx, dy);
     return RenderComputed(settings, width, height, round, dx, dy);
 }
-
-
 
 CWndShadow::CWndShadow() = default;
 
@@ -166,8 +166,8 @@ void CWndShadow::Redraw() {
     if (!m_Layer) return;
     const UISize size = OwnerSize();
     int dx = 0, dy = 0;
-    cairo_surface_t* surface =
-        RenderShadow(m_Settings, size.cx, size.cy, m_Owner->GetManager().GetRoundCorner(), &dx, &dy);
+    cairo_surface_t* surface = RenderShadow(m_Settings, size.cx, size.cy,
+                                            m_Owner->GetManager().GetRoundCorner(), &dx, &dy);
     if (surface == nullptr) {
         m_Layer->SetVisible(false);
         return;

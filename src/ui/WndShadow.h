@@ -20,14 +20,14 @@
 // The shadow's configuration, separate from the live layer so that the rules
 // and the picture can be checked without a window.
 struct ShadowSettings {
-    uint8_t darkness = 150;   // opacity of the core, 0..255
-    uint8_t sharpness = 5;    // width of the fade in pixels, 0..20
-    int8_t size = 0;          // growth beyond the window, -20..20
-    int8_t xOffset = 5;       // shift, -20..20
+    uint8_t darkness = 150;  // opacity of the core, 0..255
+    uint8_t sharpness = 5;   // width of the fade in pixels, 0..20
+    int8_t size = 0;         // growth beyond the window, -20..20
+    int8_t xOffset = 5;      // shift, -20..20
     int8_t yOffset = 5;
-    uint32_t color = 0;       // 0xAARRGGBB; only the colour is used, darkness gives the opacity
-    std::wstring image;       // nine-grid image, used instead of the computed shadow when it loads
-    Toolkit::UIRect corner;      // nine-grid widths of the image
+    uint32_t color = 0;      // 0xAARRGGBB; only the colour is used, darkness gives the opacity
+    std::wstring image;      // nine-grid image, used instead of the computed shadow when it loads
+    Toolkit::UIRect corner;  // nine-grid widths of the image
     Toolkit::UIRect holeOffset;  // how far the image reaches beyond the window on each side
 };
 
@@ -36,8 +36,8 @@ struct ShadowSettings {
 // offset from the window's top-left corner, with the window's own area left
 // clear; null when the shadow would be empty or the image does not load. The
 // caller destroys the surface.
-cairo_surface_t* RenderShadow(const ShadowSettings& settings, int width, int height, Toolkit::UISize round,
-                              int* dx, int* dy);
+cairo_surface_t* RenderShadow(const ShadowSettings& settings, int width, int height,
+                              Toolkit::UISize round, int* dx, int* dy);
 
 class CWndShadow : public Toolkit::IMessagePreFilter {
 public:

@@ -57,7 +57,13 @@ LogStamp LogStamp::Now() {
     const Platform::LocalTime t = Platform::NowLocal();
     return {static_cast<int>(Platform::CurrentProcessId()),
             static_cast<int>(Platform::CurrentThreadId()),
-            t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond};
+            t.year,
+            t.month,
+            t.day,
+            t.hour,
+            t.minute,
+            t.second,
+            t.millisecond};
 }
 
 std::wstring FunctionNameFromSignature(const char* pretty) {
@@ -69,12 +75,16 @@ std::wstring FunctionNameFromSignature(const char* pretty) {
     size_t open = std::string::npos, start = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         char c = s[i];
-        if (c == '<') ++depth;
-        else if (c == '>') --depth;
-        else if (c == ' ' && depth == 0) start = i + 1;
+        if (c == '<')
+            ++depth;
+        else if (c == '>')
+            --depth;
+        else if (c == ' ' && depth == 0)
+            start = i + 1;
         else if (c == '(' && depth == 0) {
             // "operator()" is a name, not the parameter list.
-            if (i >= 8 && s.compare(i - 8, 8, "operator") == 0 && i + 1 < s.size() && s[i + 1] == ')') {
+            if (i >= 8 && s.compare(i - 8, 8, "operator") == 0 && i + 1 < s.size() &&
+                s[i + 1] == ')') {
                 ++i;
                 continue;
             }
@@ -82,9 +92,11 @@ std::wstring FunctionNameFromSignature(const char* pretty) {
             break;
         }
     }
-    std::string name = s.substr(start, open == std::string::npos ? std::string::npos : open - start);
+    std::string name =
+        s.substr(start, open == std::string::npos ? std::string::npos : open - start);
     // Lambdas appear after the enclosing function as "::<lambda(...)>".
-    for (size_t pos = open; pos != std::string::npos && (pos = s.find("::<lambda", pos)) != std::string::npos; ++pos)
+    for (size_t pos = open;
+         pos != std::string::npos && (pos = s.find("::<lambda", pos)) != std::string::npos; ++pos)
         name += "::<lambda>::operator ()";
     return MultiByteToWide(name, CP_UTF8);
 }

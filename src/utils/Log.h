@@ -37,16 +37,15 @@ struct LogStamp {
 
 #define LUMORA_LOG_HEADER L"<P%05d><T%05d><%04d-%02d-%02d %02d:%02d:%02d.%03d>(%ls)<%04d>: "
 
-#define LUMORA_LOG_IMPL(fmt, ...)                                                           \
-    do {                                                                                    \
-        static const std::wstring lumoraLogFn_ =                                            \
-            ::Utils::FunctionNameFromSignature(__PRETTY_FUNCTION__);                        \
-        const ::Utils::LogStamp lumoraStamp_ = ::Utils::LogStamp::Now();                    \
-        ::Utils::DebugLog(fmt, lumoraStamp_.pid, lumoraStamp_.tid, lumoraStamp_.year,       \
-                          lumoraStamp_.month, lumoraStamp_.day, lumoraStamp_.hour,          \
-                          lumoraStamp_.minute, lumoraStamp_.second,                         \
-                          lumoraStamp_.millisecond, lumoraLogFn_.c_str(),                   \
-                          __LINE__ __VA_OPT__(, ) __VA_ARGS__);                             \
+#define LUMORA_LOG_IMPL(fmt, ...)                                                             \
+    do {                                                                                      \
+        static const std::wstring lumoraLogFn_ =                                              \
+            ::Utils::FunctionNameFromSignature(__PRETTY_FUNCTION__);                          \
+        const ::Utils::LogStamp lumoraStamp_ = ::Utils::LogStamp::Now();                      \
+        ::Utils::DebugLog(fmt, lumoraStamp_.pid, lumoraStamp_.tid, lumoraStamp_.year,         \
+                          lumoraStamp_.month, lumoraStamp_.day, lumoraStamp_.hour,            \
+                          lumoraStamp_.minute, lumoraStamp_.second, lumoraStamp_.millisecond, \
+                          lumoraLogFn_.c_str(), __LINE__ __VA_OPT__(, ) __VA_ARGS__);         \
     } while (0)
 
 #define LOG(fmt, ...) LUMORA_LOG_IMPL(LUMORA_LOG_HEADER fmt L"\r\n" __VA_OPT__(, ) __VA_ARGS__)

@@ -54,7 +54,7 @@ std::string GetFileMd5(const std::string& path) {
     std::string result;
     try {
         std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(),
-                                                                     &EVP_MD_CTX_free);
+                                                                    &EVP_MD_CTX_free);
         if (ctx && EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr) == 1) {
             unsigned char block[1024];
             bool ok = true;
@@ -89,7 +89,9 @@ std::string GetUrlMd5(const std::string& url) {
 
 bool Md5Equal(const std::string& a, const std::string& b) {
     if (a.size() != 32 || b.size() != 32) return false;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto lower = [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     for (size_t i = 0; i < 32; ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;

@@ -53,9 +53,14 @@ void Thread::CallBack(Thread* self) {
     {
         std::unique_lock<std::mutex> lock(self->m_GateLock);
         self->m_ThreadId = Platform::CurrentThreadId();
-        Platform::SetCurrentThreadName(self->m_Name.empty()
-                                           ? "t" + std::to_string(self->m_ThreadId)
-                                           : WideToMultiByte(self->m_Name, CP_ACP));
+        std::string kernelName;
+        if (self->m_Name.empty()) {
+            kernelName = "t";
+            kernelName += std::to_string(self->m_ThreadId);
+        } else {
+            kernelName = WideToMultiByte(self->m_Name, CP_ACP);
+        }
+        Platform::SetCurrentThreadName(kernelName);
         self->m_GateState = Gate::Suspended;
         self->m_Gate.notify_all();
         self->m_Gate.wait(lock, [self] { return self->m_GateState != Gate::Suspended; });

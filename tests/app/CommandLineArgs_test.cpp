@@ -35,8 +35,8 @@ TEST(CommandLineArgs, EntriesFromArguments) {
 }
 
 TEST(CommandLineArgs, Getters) {
-    CommandLineArgs a({L"p", L"-i= -42abc", L"-x=abc", L"-t=true", L"-T=True", L"-d=0.5z",
-                       L"-big=99999999999"});
+    CommandLineArgs a(
+        {L"p", L"-i= -42abc", L"-x=abc", L"-t=true", L"-T=True", L"-d=0.5z", L"-big=99999999999"});
     EXPECT_EQ(a.GetInt(L"-i"), -42);
     EXPECT_EQ(a.GetInt(L"-x"), 0);
     EXPECT_EQ(a.GetInt(L"-absent"), 0);
@@ -58,12 +58,12 @@ TEST(CommandLineArgs, ParseUsesTheWindowsSplittingRules) {
 }
 
 TEST(ApplyCommandLine, EveryOptionWritesItsField) {
-    InstallerConfig c = Apply({L"-downloadurl=http://m/${ROUTE}/p", L"-downloadtype=2",
-                               L"-downloadscale=0.6", L"-ischecknet=true",
-                               L"-isenableappbeacon=false", L"-dlappnamesuffix=.s",
-                               L"-dlappversion=9", L"-instcmd=-foo=1 -bar", L"-language=5",
-                               L"-insnew=true", L"-beaconserverurl=http://127.0.0.1:1/c",
-                               L"-silent=true", L"-installdir=/opt/a b", L"-norun=true"});
+    InstallerConfig c =
+        Apply({L"-downloadurl=http://m/${ROUTE}/p", L"-downloadtype=2", L"-downloadscale=0.6",
+               L"-ischecknet=true", L"-isenableappbeacon=false", L"-dlappnamesuffix=.s",
+               L"-dlappversion=9", L"-instcmd=-foo=1 -bar", L"-language=5", L"-insnew=true",
+               L"-beaconserverurl=http://127.0.0.1:1/c", L"-silent=true", L"-installdir=/opt/a b",
+               L"-norun=true"});
     EXPECT_EQ(c.m_DownloadUrl, L"http://m/download_silent/p");
     EXPECT_EQ(c.m_DownloadType, 2);
     EXPECT_DOUBLE_EQ(c.m_DownloadScale, 0.6);

@@ -67,8 +67,8 @@ TEST(InstallerConfig, EveryKey) {
 TEST(InstallerConfig, BooleansAreExactlyTrue) {
     const char* values[] = {"True", "TRUE", "1", "yes", " true x"};
     for (const char* v : values) {
-        InstallerConfig c = WithFile(std::string("[Install]\nIsEnableAppBeacon=") + v +
-                                     "\nIsCheckNet=" + v + "\n");
+        InstallerConfig c =
+            WithFile(std::string("[Install]\nIsEnableAppBeacon=") + v + "\nIsCheckNet=" + v + "\n");
         EXPECT_FALSE(c.m_IsEnableAppBeacon) << v;
         EXPECT_FALSE(c.m_IsCheckNet) << v;
     }
@@ -81,8 +81,8 @@ TEST(InstallerConfig, ScaleThatIsNotANumberKeepsTheDefault) {
         const char* text;
         double scale;
     } cases[] = {
-        {"0.5abc", 0.5}, {"abc", 0.7}, {"", 0.7}, {"1e999", 0.7}, {"nan", 0.7},
-        {"inf", 0.7},    {"-0.1", -0.1},
+        {"0.5abc", 0.5}, {"abc", 0.7}, {"", 0.7},      {"1e999", 0.7},
+        {"nan", 0.7},    {"inf", 0.7}, {"-0.1", -0.1},
     };
     for (const auto& c : cases) {
         InstallerConfig cfg = WithFile(std::string("[Install]\nDownloadScale=") + c.text + "\n");

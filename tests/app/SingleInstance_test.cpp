@@ -1,5 +1,3 @@
-#include "app/SingleInstanceMutex.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,6 +5,8 @@
 
 #include <chrono>
 #include <thread>
+
+#include "app/SingleInstanceMutex.h"
 
 namespace {
 
@@ -45,7 +45,8 @@ int WaitFor(pid_t pid, std::chrono::seconds limit) {
     auto end = std::chrono::steady_clock::now() + limit;
     int status = 0;
     while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     kill(pid, SIGKILL);
@@ -83,7 +84,8 @@ TEST(SingleInstanceMutex, SecondInstallerExitsWith255WhileTheFirstHoldsTheLock) 
     // Once the holder is gone, a new start gets past the lock.
     close(holder.in);
     EXPECT_EQ(WaitFor(holder.pid, std::chrono::seconds(10)), 0);
-    Child third = Spawn({LUMORA_SETUP_PATH, "-silent=true", "-downloadurl=http://127.0.0.1:9/none"});
+    Child third =
+        Spawn({LUMORA_SETUP_PATH, "-silent=true", "-downloadurl=http://127.0.0.1:9/none"});
     close(third.in);
     int status = WaitFor(third.pid, std::chrono::seconds(60));
     EXPECT_NE(status, 255);

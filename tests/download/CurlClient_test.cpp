@@ -78,7 +78,8 @@ TEST_F(CurlClientTest, RefusesPackagesBelowOneMebibyteWithoutAnyGet) {
         f.body = MakeContent(900 * 1024);
         f.headStatus = c.headStatus;
         server.Serve("/small.exe", f);
-        CurlClient client(Utils::FromUtf8(server.Url("/small.exe")), Utils::FromUtf8(target), nullptr);
+        CurlClient client(Utils::FromUtf8(server.Url("/small.exe")), Utils::FromUtf8(target),
+                          nullptr);
         EXPECT_EQ(client.Start(), CurlClient::kSizeUnknownOrTooSmall);
         EXPECT_EQ(server.Count("GET", "/small.exe"), 0);
         EXPECT_GE(server.Count("HEAD", "/small.exe"), 2);
@@ -121,7 +122,8 @@ TEST_F(CurlClientTest, ResumesABrokenTransferFromTheSideFileSize) {
         std::lock_guard<std::mutex> guard(s->lock);
         s->percents.push_back(percent);
     };
-    CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target), &seen, progress);
+    CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target), &seen,
+                      progress);
     EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
     EXPECT_EQ(dltest::FileSize(target + ".part"), brokenAt);
     EXPECT_FALSE(testsupport::FileExists(target));
@@ -201,7 +203,8 @@ TEST_F(CurlClientTest, DestructionDeletesTheSideFile) {
     f.dropAfter = 1000;
     server.Serve("/pkg.exe", f);
     {
-        CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target), nullptr);
+        CurlClient client(Utils::FromUtf8(server.Url("/pkg.exe")), Utils::FromUtf8(target),
+                          nullptr);
         EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
         EXPECT_TRUE(testsupport::FileExists(target + ".part"));
     }

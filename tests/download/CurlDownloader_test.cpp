@@ -15,6 +15,7 @@
 namespace {
 
 using dltest::Recorder;
+using testsupport::DigestPath;
 using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
 using testsupport::Md5Hex;
@@ -36,8 +37,20 @@ TEST_F(CurlDownloaderTest, RetryBudgetDependsOnTheKindOfFailure) {
         int attempts;
     } cases[] = {
         // Cut connections cost one unit of twelve, other failures two.
-        {"partial", [] { ServedFile f; f.dropAfter = 0; return f; }(), CURLE_PARTIAL_FILE, 12},
-        {"http error", [] { ServedFile f; f.getStatus = 503; return f; }(), CURLE_HTTP_RETURNED_ERROR, 6},
+        {"partial",
+         [] {
+             ServedFile f;
+             f.dropAfter = 0;
+             return f;
+         }(),
+         CURLE_PARTIAL_FILE, 12},
+        {"http error",
+         [] {
+             ServedFile f;
+             f.getStatus = 503;
+             return f;
+         }(),
+         CURLE_HTTP_RETURNED_ERROR, 6},
     };
     for (const auto& c : cases) {
         Recorder rec;
@@ -53,14 +66,15 @@ TEST_F(CurlDownloaderTest, RetryBudgetDependsOnTheKindOfFailure) {
         EXPECT_EQ(rec.Last(DL_CODE_FAIL).value, c.code) << c.name;
         EXPECT_EQ(rec.Last(DL_CODE_FAIL).text, L"LibCurl");
         EXPECT_EQ(server.Count("GET", path), c.attempts) << c.name;
-        EXPECT_EQ(log.Count("CurlDownLoader Code=" + std::to_string(c.code)), c.attempts - 1) << c.name;
+        EXPECT_EQ(log.Count("CurlDownLoader Code=" + std::to_string(c.code)), c.attempts - 1)
+            << c.name;
         EXPECT_FALSE(testsupport::FileExists(target));
     }
 }
 
 TEST_F(CurlDownloaderTest, DigestMismatchAsksForOneRetryThenFails) {
     const std::string body = MakeContent(2 << 20);
-    const std::string path = "/" + Md5Hex("something else") + "/setup.exe";
+    const std::string path = DigestPath("something else");
     server.ServeBytes(path, body);
     std::unique_ptr<CCurlDownloader> d;
     auto callback = recorder.Callback([&](const dltest::Report& r) {

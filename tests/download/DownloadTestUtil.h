@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <functional>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>

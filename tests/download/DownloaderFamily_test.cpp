@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <csignal>
-
 #include <chrono>
+#include <csignal>
 #include <memory>
 #include <thread>
 
@@ -19,18 +18,21 @@
 namespace {
 
 using dltest::Recorder;
+using testsupport::DigestPath;
 using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
-using testsupport::Md5Hex;
 using testsupport::ServedFile;
 
 std::unique_ptr<CDownloader> Make(int type, const StatusCallback& cb, const std::string& url,
                                   const std::string& path) {
     const std::wstring u = Utils::FromUtf8(url), p = Utils::FromUtf8(path);
     switch (type) {
-    case 2: return std::make_unique<CWinDownloader>(cb, u, p);
-    case 3: return std::make_unique<CMTCurlDownloader>(cb, u, p);
-    default: return std::make_unique<CCurlDownloader>(cb, u, p);
+        case 2:
+            return std::make_unique<CWinDownloader>(cb, u, p);
+        case 3:
+            return std::make_unique<CMTCurlDownloader>(cb, u, p);
+        default:
+            return std::make_unique<CCurlDownloader>(cb, u, p);
     }
 }
 
@@ -42,7 +44,7 @@ protected:
 TEST_P(DownloaderFamily, ReportsStartThenRisingProgressThenOneOutcome) {
     LoopbackHttpServer server;
     const std::string body = MakeContent(3 << 20);
-    const std::string path = "/" + Md5Hex(body) + "/setup.exe";
+    const std::string path = DigestPath(body);
     ServedFile f;
     f.body = body;
     f.rateLimit = 1 << 20;  // about three seconds: several progress reports
@@ -92,13 +94,14 @@ TEST_P(DownloaderFamily, ReleaseDuringATransferStopsItAndStaysSilent) {
     const size_t count = rec.Reports().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_EQ(rec.Reports().size(), count);
-    for (const auto& r : rec.Reports()) EXPECT_TRUE(r.code == DL_CODE_START || r.code == DL_CODE_PROGRESS);
+    for (const auto& r : rec.Reports())
+        EXPECT_TRUE(r.code == DL_CODE_START || r.code == DL_CODE_PROGRESS);
 }
 
 TEST_P(DownloaderFamily, RefusesAServerWhoseCertificateDoesNotVerify) {
     LoopbackHttpServer server(/*tls=*/true);
     const std::string body = MakeContent(2 << 20);
-    const std::string path = "/" + Md5Hex(body) + "/setup.exe";
+    const std::string path = DigestPath(body);
     server.ServeBytes(path, body);
     Recorder rec;
     auto d = Make(GetParam(), rec.Callback(), server.Url(path), target);

@@ -13,9 +13,9 @@
 
 namespace {
 
+using testsupport::DigestPath;
 using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
-using testsupport::Md5Hex;
 
 struct ToolRun {
     int exitCode = -1;
@@ -50,8 +50,8 @@ std::vector<std::string> Codes(const ToolRun& run) {
 TEST(LumoraDownloadTool, PrintsEveryReportAndExitsWithTheOutcome) {
     LoopbackHttpServer server;
     const std::string body = MakeContent(2 << 20);
-    const std::string good = "/" + Md5Hex(body) + "/setup.exe";
-    const std::string bad = "/" + Md5Hex("other") + "/setup.exe";
+    const std::string good = DigestPath(body);
+    const std::string bad = DigestPath("other");
     server.ServeBytes(good, body);
     server.ServeBytes(bad, body);
     const std::string file = dltest::TempPath("pkg.exe");
@@ -63,9 +63,12 @@ TEST(LumoraDownloadTool, PrintsEveryReportAndExitsWithTheOutcome) {
     } cases[] = {
         {"--type=1 " + server.Url(good) + " " + file, 0, {"1001\t1\t", "1003\t0\tLibCurl"}},
         {"--type=3 " + server.Url(good) + " " + file, 0, {"1001\t1\t", "1003\t0\tLibCurl"}},
-        {"--type=2 " + server.Url(good) + " " + file, 0, {"1001\t1\t", "1003\t0\tURLDownloadToFile"}},
+        {"--type=2 " + server.Url(good) + " " + file,
+         0,
+         {"1001\t1\t", "1003\t0\tURLDownloadToFile"}},
         // A digest mismatch is retried once, as the pipeline does.
-        {"--type=3 " + server.Url(bad) + " " + file, 1,
+        {"--type=3 " + server.Url(bad) + " " + file,
+         1,
          {"1001\t1\t", "1006\t0\tmtcurl文件md5校验失败", "1005\t0\tLibCurl", "1001\t1\t",
           "1006\t0\tmtcurl文件md5校验失败", "1004\t0\tLibCurl"}},
     };

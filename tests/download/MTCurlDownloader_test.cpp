@@ -13,6 +13,7 @@
 namespace {
 
 using dltest::Recorder;
+using testsupport::DigestPath;
 using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
 using testsupport::Md5Hex;
@@ -56,7 +57,7 @@ TEST_F(MTCurlDownloaderTest, CutsThePackageIntoAtMostTwoRanges) {
         Recorder rec;
         server.ClearLog();
         const std::string body = MakeContent(c.size, static_cast<uint32_t>(c.size));
-        const std::string path = "/" + Md5Hex(body) + "/setup.exe";
+        const std::string path = DigestPath(body);
         server.ServeBytes(path, body);
         testsupport::LogCapture log;
         {
@@ -79,12 +80,12 @@ TEST_F(MTCurlDownloaderTest, CutsThePackageIntoAtMostTwoRanges) {
 TEST_F(MTCurlDownloaderTest, RetryResumesThePartFilesWithoutAnotherHead) {
     const size_t size = 20971520;
     const std::string body = MakeContent(size);
-    const std::string path = "/" + Md5Hex(body) + "/setup.exe";
+    const std::string path = DigestPath(body);
     ServedFile broken;
     broken.body = body;
-    broken.dropAfter = 3 << 20;    // each segment's first answer breaks off ...
+    broken.dropAfter = 3 << 20;  // each segment's first answer breaks off ...
     broken.faultyResponses = 2;
-    broken.laterGetStatus = 503;   // ... and the server then fails for a while
+    broken.laterGetStatus = 503;  // ... and the server then fails for a while
     server.Serve(path, broken);
 
     std::unique_ptr<CMTCurlDownloader> d;
@@ -104,18 +105,19 @@ TEST_F(MTCurlDownloaderTest, RetryResumesThePartFilesWithoutAnotherHead) {
     ASSERT_TRUE(recorder.WaitForOutcomes(2));
     d.reset();
 
-    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_RETRY, DL_CODE_START,
-                                                  DL_CODE_SUCCESS}));
+    EXPECT_EQ(recorder.Codes(),
+              (std::vector<int>{DL_CODE_START, DL_CODE_RETRY, DL_CODE_START, DL_CODE_SUCCESS}));
     EXPECT_EQ(recorder.Last(DL_CODE_RETRY).value, CURLE_HTTP_RETURNED_ERROR);
     ASSERT_EQ(partSizes, (std::vector<int64_t>{3 << 20, 3 << 20}));
     EXPECT_EQ(server.Count("HEAD", path), 0);
-    EXPECT_EQ(GetRanges(path), (std::vector<std::string>{"bytes=13631488-20971519", "bytes=3145728-10485759"}));
+    EXPECT_EQ(GetRanges(path),
+              (std::vector<std::string>{"bytes=13631488-20971519", "bytes=3145728-10485759"}));
     EXPECT_TRUE(testsupport::ReadFile(target) == body);
 }
 
 TEST_F(MTCurlDownloaderTest, DigestMismatchOnBothRunsEndsWithFailure) {
     const std::string body = MakeContent(2 << 20);
-    const std::string path = "/" + Md5Hex("not this") + "/setup.exe";
+    const std::string path = DigestPath("not this");
     server.ServeBytes(path, body);
     std::unique_ptr<CMTCurlDownloader> d;
     auto callback = recorder.Callback([&](const dltest::Report& r) {
@@ -171,10 +173,21 @@ TEST_F(MTCurlDownloaderTest, SegmentAttemptsDependOnTheKindOfFailure) {
     } cases[] = {
         // A cut connection costs one unit of twelve; this case runs with the
         // product's own waits.
-        {"partial", [] { ServedFile f; f.dropAfter = 0; return f; }(), true, CURLE_PARTIAL_FILE, 13},
+        {"partial",
+         [] {
+             ServedFile f;
+             f.dropAfter = 0;
+             return f;
+         }(),
+         true, CURLE_PARTIAL_FILE, 13},
         // A stall trips the low-speed limit; it costs two units.
-        {"stall", [] { ServedFile f; f.stallAfter = 0; return f; }(), false,
-         CURLE_OPERATION_TIMEDOUT, 7},
+        {"stall",
+         [] {
+             ServedFile f;
+             f.stallAfter = 0;
+             return f;
+         }(),
+         false, CURLE_OPERATION_TIMEDOUT, 7},
     };
     for (const auto& c : cases) {
         Recorder rec;
@@ -192,7 +205,8 @@ TEST_F(MTCurlDownloaderTest, SegmentAttemptsDependOnTheKindOfFailure) {
         EXPECT_EQ(rec.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_RETRY})) << c.name;
         EXPECT_EQ(rec.Last(DL_CODE_RETRY).value, c.code) << c.name;
         EXPECT_EQ(server.Count("GET", path), c.attempts) << c.name;
-        EXPECT_EQ(log.Count("CurlDownLoader Code=" + std::to_string(c.code)), c.attempts - 1) << c.name;
+        EXPECT_EQ(log.Count("CurlDownLoader Code=" + std::to_string(c.code)), c.attempts - 1)
+            << c.name;
         EXPECT_FALSE(testsupport::FileExists(target));
     }
 }
@@ -202,9 +216,25 @@ TEST_F(MTCurlDownloaderTest, DiscoveryFailureEndsWithoutRetry) {
         const char* name;
         ServedFile rules;
     } cases[] = {
-        {"not found", [] { ServedFile f; f.headStatus = 404; return f; }()},
-        {"tiny", [] { ServedFile f; f.body = std::string(255, 'x'); return f; }()},
-        {"no length", [] { ServedFile f; f.body = MakeContent(2 << 20); f.sendLength = false; return f; }()},
+        {"not found",
+         [] {
+             ServedFile f;
+             f.headStatus = 404;
+             return f;
+         }()},
+        {"tiny",
+         [] {
+             ServedFile f;
+             f.body = std::string(255, 'x');
+             return f;
+         }()},
+        {"no length",
+         [] {
+             ServedFile f;
+             f.body = MakeContent(2 << 20);
+             f.sendLength = false;
+             return f;
+         }()},
     };
     for (const auto& c : cases) {
         Recorder rec;
@@ -247,7 +277,8 @@ TEST_F(MTCurlDownloaderTest, ServerIgnoringRangesNeverYieldsACorruptPackage) {
 TEST_F(MTCurlDownloaderTest, ConstructionDeletesLeftovers) {
     for (const char* suffix : {"", "_0", "_1"}) testsupport::WriteFile(target + suffix, "old");
     CMTCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", targetW);
-    for (const char* suffix : {"", "_0", "_1"}) EXPECT_FALSE(testsupport::FileExists(target + suffix));
+    for (const char* suffix : {"", "_0", "_1"})
+        EXPECT_FALSE(testsupport::FileExists(target + suffix));
 }
 
 }  // namespace

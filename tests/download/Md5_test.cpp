@@ -15,7 +15,8 @@ TEST(UrlMd5, TakesTheSecondToLastPathElement) {
         const char* url;
         const char* expected;
     } cases[] = {
-        {"http://h/x/d41d8cd98f00b204e9800998ecf8427e/setup.exe", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"http://h/x/d41d8cd98f00b204e9800998ecf8427e/setup.exe",
+         "d41d8cd98f00b204e9800998ecf8427e"},
         {"http://h/D41D8CD98F00B204E9800998ECF8427E/setup.exe", "D41D8CD98F00B204E9800998ECF8427E"},
         {"http://host/setup.exe", "host"},
         {"setup.exe", ""},
@@ -67,9 +68,12 @@ TEST(Md5Stream, PiecesGiveTheWholeDigest) {
 }
 
 TEST(Md5Equal, IgnoresCaseButNotDigits) {
-    EXPECT_TRUE(Utils::Md5Equal("d41d8cd98f00b204e9800998ecf8427e", "D41D8CD98F00B204E9800998ECF8427E"));
-    EXPECT_FALSE(Utils::Md5Equal("d41d8cd98f00b204e9800998ecf8427e", "d41d8cd98f00b204e9800998ecf8427f"));
-    EXPECT_FALSE(Utils::Md5Equal("d41d8cd98f00b204e9800998ecf8427", "d41d8cd98f00b204e9800998ecf8427"));
+    EXPECT_TRUE(
+        Utils::Md5Equal("d41d8cd98f00b204e9800998ecf8427e", "D41D8CD98F00B204E9800998ECF8427E"));
+    EXPECT_FALSE(
+        Utils::Md5Equal("d41d8cd98f00b204e9800998ecf8427e", "d41d8cd98f00b204e9800998ecf8427f"));
+    EXPECT_FALSE(
+        Utils::Md5Equal("d41d8cd98f00b204e9800998ecf8427", "d41d8cd98f00b204e9800998ecf8427"));
 }
 
 }  // namespace

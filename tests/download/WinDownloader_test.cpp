@@ -56,14 +56,16 @@ TEST_F(WinDownloaderTest, UnreachableHostFailsAfterThreeAttemptsOneSecondApart) 
         port = gone.Port();
     }
     CWinDownloader d(recorder.Callback(),
-                     Utils::FromUtf8("http://127.0.0.1:" + std::to_string(port) + "/p.exe"), targetW);
+                     Utils::FromUtf8("http://127.0.0.1:" + std::to_string(port) + "/p.exe"),
+                     targetW);
     const auto began = std::chrono::steady_clock::now();
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(2900));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));
     // INET_E_RESOURCE_NOT_FOUND as a negative number.
-    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value, static_cast<double>(static_cast<int32_t>(0x800C0005u)));
+    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value,
+              static_cast<double>(static_cast<int32_t>(0x800C0005u)));
     EXPECT_EQ(recorder.Last(DL_CODE_FAIL).text, L"URLDownloadToFile");
 }
 
@@ -73,11 +75,34 @@ TEST_F(WinDownloaderTest, FailuresCarryTheMatchingNumber) {
         ServedFile rules;
         uint32_t hresult;
     } cases[] = {
-        {"not found", [] { ServedFile f; f.status = 404; return f; }(), 0x800C0006u},
-        {"server error", [] { ServedFile f; f.status = 500; return f; }(), 0x800C0008u},
-        {"cut short", [] { ServedFile f; f.body = MakeContent(1 << 20); f.dropAfter = 5000; return f; }(),
+        {"not found",
+         [] {
+             ServedFile f;
+             f.status = 404;
+             return f;
+         }(),
+         0x800C0006u},
+        {"server error",
+         [] {
+             ServedFile f;
+             f.status = 500;
+             return f;
+         }(),
+         0x800C0008u},
+        {"cut short",
+         [] {
+             ServedFile f;
+             f.body = MakeContent(1 << 20);
+             f.dropAfter = 5000;
+             return f;
+         }(),
          0x800C0007u},
-        {"empty", [] { ServedFile f; return f; }(), 0x800C0007u},
+        {"empty",
+         [] {
+             ServedFile f;
+             return f;
+         }(),
+         0x800C0007u},
     };
     for (const auto& c : cases) {
         Recorder rec;
@@ -87,7 +112,8 @@ TEST_F(WinDownloaderTest, FailuresCarryTheMatchingNumber) {
         d.SetRetryDelayForTest(std::chrono::milliseconds(20));
         d.Start();
         ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
-        EXPECT_EQ(rec.Last(DL_CODE_FAIL).value, static_cast<double>(static_cast<int32_t>(c.hresult)))
+        EXPECT_EQ(rec.Last(DL_CODE_FAIL).value,
+                  static_cast<double>(static_cast<int32_t>(c.hresult)))
             << c.name;
         EXPECT_EQ(server.Count("GET", "/p.exe"), 3) << c.name;
         // Nothing half-written is left behind as if it were the package.

@@ -96,7 +96,9 @@ TEST(Accounts, AdministratorAccounts) {
     EXPECT_FALSE(Utils::IsAdminAccount(L"no-such-user-here"));
     EXPECT_EQ(Utils::IsRunAsAdmin(), ::geteuid() == 0);
     std::wstring name = L"unchanged";
-    if (!Utils::GetConsoleUserName(name)) EXPECT_EQ(name, L"unchanged");
+    if (!Utils::GetConsoleUserName(name)) {
+        EXPECT_EQ(name, L"unchanged");
+    }
 }
 
 TEST(ProcessFinder, NameRuleOverWhatProcShows) {
@@ -147,7 +149,9 @@ TEST(NetworkVerdict, FromWhatTheSystemReports) {
     for (const Case& c : cases) {
         testsupport::LogCapture log;
         EXPECT_EQ(Utils::NetworkVerdict(c.facts), c.verdict);
-        if (c.logged) EXPECT_EQ(log.Count(c.logged), 1) << log.Text();
+        if (c.logged) {
+            EXPECT_EQ(log.Count(c.logged), 1) << log.Text();
+        }
     }
     // The live check gives a value of the same layout.
     const uint32_t live = Utils::CheckNetwork();

@@ -47,12 +47,9 @@ TEST(CrashFilter, RunsOnceThenTheDefaultActionEndsTheProcess) {
         void (*crash)();
         int signal;
     } cases[] = {
-        {[] { raise(SIGSEGV); }, SIGSEGV},
-        {[] { raise(SIGBUS); }, SIGBUS},
-        {[] { raise(SIGFPE); }, SIGFPE},
-        {[] { raise(SIGILL); }, SIGILL},
-        {[] { std::abort(); }, SIGABRT},
-        {[] { std::terminate(); }, SIGABRT},
+        {[] { raise(SIGSEGV); }, SIGSEGV}, {[] { raise(SIGBUS); }, SIGBUS},
+        {[] { raise(SIGFPE); }, SIGFPE},   {[] { raise(SIGILL); }, SIGILL},
+        {[] { std::abort(); }, SIGABRT},   {[] { std::terminate(); }, SIGABRT},
     };
     for (const auto& c : cases) {
         auto [sig, runs] = RunChild(&WriteMarker, c.crash);

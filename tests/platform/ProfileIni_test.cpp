@@ -58,7 +58,8 @@ TEST(ProfileIni, WriteKeepsEverythingElseAndLeavesNoTemporaryFile) {
     EXPECT_EQ(ReadProfileString(ini, "Install", "DeviceID", ""), "ABC");
     EXPECT_EQ(ReadProfileString(ini, "Uninstall", "IsOverride", ""), "false");
     int files = 0;
-    for (auto& e : std::filesystem::directory_iterator(CurrentTestHome())) files += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(CurrentTestHome()))
+        files += e.is_regular_file();
     EXPECT_EQ(files, 1);
 }
 

@@ -118,7 +118,8 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
         sender->rules = f;
         sender->rules.body.clear();
         sender->body = entry->body;
-        if (f.gzipIfAccepted && req.get_header_value("Accept-Encoding").find("gzip") != std::string::npos) {
+        if (f.gzipIfAccepted &&
+            req.get_header_value("Accept-Encoding").find("gzip") != std::string::npos) {
             sender->body = entry->gzipped;
             res.set_header("Content-Encoding", "gzip");
         }
@@ -149,11 +150,13 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
             }
             if (sender->faulty && r.stallAfter >= 0) {
                 if (sender->sent >= r.stallAfter) {
-                    if (!stop->SleepUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2)))
+                    if (!stop->SleepUntil(std::chrono::steady_clock::now() +
+                                          std::chrono::seconds(2)))
                         return false;
                     chunk = 1;
                 } else {
-                    chunk = std::min<size_t>(chunk, static_cast<size_t>(r.stallAfter - sender->sent));
+                    chunk =
+                        std::min<size_t>(chunk, static_cast<size_t>(r.stallAfter - sender->sent));
                 }
             }
             if (r.rateLimit > 0) {
@@ -172,7 +175,8 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
             res.set_content_provider(sender->body->size(), "application/octet-stream", provider);
         } else {
             res.set_chunked_content_provider(
-                "application/octet-stream", [sender, provider](size_t offset, httplib::DataSink& sink) {
+                "application/octet-stream",
+                [sender, provider](size_t offset, httplib::DataSink& sink) {
                     if (offset >= sender->body->size()) {
                         sink.done();
                         return true;
@@ -205,7 +209,8 @@ std::string LoopbackHttpServer::Url(const std::string& path) const {
 void LoopbackHttpServer::Serve(const std::string& path, ServedFile file) {
     auto entry = std::make_shared<Entry>();
     entry->body = std::make_shared<const std::string>(std::move(file.body));
-    if (file.gzipIfAccepted) entry->gzipped = std::make_shared<const std::string>(Gzip(*entry->body));
+    if (file.gzipIfAccepted)
+        entry->gzipped = std::make_shared<const std::string>(Gzip(*entry->body));
     file.body.clear();
     entry->file = std::move(file);
     std::lock_guard<std::mutex> guard(m_Lock);
@@ -264,6 +269,14 @@ std::string Md5Hex(const std::string& bytes) {
         out.push_back(kHex[md[i] & 15]);
     }
     return out;
+}
+
+std::string DigestPath(const std::string& bytes, const std::string& name) {
+    std::string path(1, '/');
+    path += Md5Hex(bytes);
+    path += '/';
+    path += name;
+    return path;
 }
 
 }  // namespace testsupport

@@ -30,8 +30,8 @@ struct ServedFile {
     int getStatus = 0;   // the same, for GET requests only
     // Answer with 302 to this path on the same server (or to a full address).
     std::string redirectTo;
-    bool sendLength = true;  // false: chunked answers, no Content-Length
-    bool ignoreRange = false;  // answer a range request with 200 and the whole body
+    bool sendLength = true;       // false: chunked answers, no Content-Length
+    bool ignoreRange = false;     // answer a range request with 200 and the whole body
     bool gzipIfAccepted = false;  // gzip the body when the request accepts gzip
     // Per response: at most this many body bytes a second (0: no limit).
     size_t rateLimit = 0;
@@ -49,8 +49,8 @@ struct ServedFile {
 
 struct RequestRecord {
     std::string method;
-    std::string path;    // decoded
-    std::string target;  // as sent, before decoding
+    std::string path;            // decoded
+    std::string target;          // as sent, before decoding
     std::string range;           // the Range header, empty when none
     std::string acceptEncoding;  // the Accept-Encoding header, empty when none
 };
@@ -95,5 +95,8 @@ private:
 std::string MakeContent(size_t size, uint32_t seed = 1);
 // MD5 of the bytes, 32 lower-case hexadecimal digits.
 std::string Md5Hex(const std::string& bytes);
+// The address path that carries the bytes' digest as its second-to-last
+// element: "/<md5>/<name>".
+std::string DigestPath(const std::string& bytes, const std::string& name = "setup.exe");
 
 }  // namespace testsupport

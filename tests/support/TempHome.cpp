@@ -31,9 +31,12 @@ TempHome::TempHome() {
     if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     m_Root = templ;
     const std::pair<const char*, const char*> vars[] = {
-        {"HOME", "/home"},          {"XDG_CONFIG_HOME", "/home/.config"},
-        {"XDG_DATA_HOME", "/home/.local/share"}, {"XDG_CACHE_HOME", "/home/.cache"},
-        {"XDG_STATE_HOME", "/home/.local/state"}, {"XDG_RUNTIME_DIR", "/run"},
+        {"HOME", "/home"},
+        {"XDG_CONFIG_HOME", "/home/.config"},
+        {"XDG_DATA_HOME", "/home/.local/share"},
+        {"XDG_CACHE_HOME", "/home/.cache"},
+        {"XDG_STATE_HOME", "/home/.local/state"},
+        {"XDG_RUNTIME_DIR", "/run"},
         {"TMPDIR", "/tmp"},
     };
     for (auto [name, sub] : vars) {

@@ -15,7 +15,8 @@ namespace {
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 std::vector<uint8_t> TestArchive() { return ReadBytes(TOOLKIT_TEST_ARCHIVE); }
@@ -119,14 +120,17 @@ TEST_F(ToolkitArchiveWindows, TheResourceFolderIsTheFallback) {
     std::string folder = testsupport::CurrentTestHome() + "/app/";
     testsupport::MakeDirs(folder + "res/extra");
     std::vector<uint8_t> png = ReadBytes(TOOLKIT_TEST_DATA "/skin/res/Common/check_on.png");
-    testsupport::WriteFile(folder + "res/extra/only-on-disk.png", std::string(png.begin(), png.end()));
+    testsupport::WriteFile(folder + "res/extra/only-on-disk.png",
+                           std::string(png.begin(), png.end()));
     CPaintManagerUI::SetResourcePath(Utils::FromUtf8(folder));
     std::string error;
-    ASSERT_TRUE(CResourceManager::Instance().OpenArchive(L"membuffer", TestArchive(), &error)) << error;
+    ASSERT_TRUE(CResourceManager::Instance().OpenArchive(L"membuffer", TestArchive(), &error))
+        << error;
     std::vector<uint8_t> got;
     EXPECT_TRUE(CResourceManager::Instance().ReadFile(L"res\\extra\\only-on-disk.png", &got));
     EXPECT_EQ(got, png);
-    EXPECT_TRUE(CResourceManager::Instance().ReadFile(L"RES/COMMON/NINE.PNG", &got));  // from the archive
+    EXPECT_TRUE(
+        CResourceManager::Instance().ReadFile(L"RES/COMMON/NINE.PNG", &got));  // from the archive
     EXPECT_FALSE(CResourceManager::Instance().FileExists(L"res/extra/absent.png"));
     EXPECT_NE(CImageCache::Instance().Get(L"res/extra/only-on-disk.png", false, 0), nullptr);
     EXPECT_EQ(CImageCache::Instance().Get(L"res/extra/absent.png", false, 0), nullptr);

@@ -1,8 +1,7 @@
 // One real GTK window on a private Xvfb display: it maps, paints, and the
 // screen shows its pixels.
-#include <gtest/gtest.h>
-
 #include <gdk/gdk.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "toolkit/Toolkit.h"
 #include "support/TempHome.h"
+#include "toolkit/Toolkit.h"
 #include "utils/Text.h"
 
 using namespace Toolkit;
@@ -43,8 +42,8 @@ public:
         if (m_Pid == 0) {
             close(fds[0]);
             std::string fd = std::to_string(fds[1]);
-            execl(xvfb.c_str(), xvfb.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                  "tcp", "-noreset", static_cast<char*>(nullptr));
+            execl(xvfb.c_str(), xvfb.c_str(), "-displayfd", fd.c_str(), "-screen", "0",
+                  "1024x768x24", "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -84,7 +83,9 @@ public:
     // From the folder, where names keep their letter case; images the layout
     // names in another case are missing there and draw nothing.
     std::wstring GetLayoutFile() const override { return L"mainWnd.xml"; }
-    std::wstring GetResourceFolder() const override { return Utils::FromUtf8(TOOLKIT_TEST_DATA "/skin/"); }
+    std::wstring GetResourceFolder() const override {
+        return Utils::FromUtf8(TOOLKIT_TEST_DATA "/skin/");
+    }
     // Timer 99 bounds the wait for the first paint.
     LResult HandleCustomMessage(uint32_t msg, WParam w, LParam, bool& handled) override {
         if (msg == WM_TIMER && w == 99) {
@@ -102,7 +103,9 @@ public:
 
 TEST(ToolkitGtk, WindowMapsAndPaints) {
     std::string xvfb = FindProgram("Xvfb");
-    if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed (scripts/bootstrap installs it); GTK smoke test skipped";
+    if (xvfb.empty())
+        GTEST_SKIP()
+            << "Xvfb is not installed (scripts/bootstrap installs it); GTK smoke test skipped";
     VirtualDisplay display;
     std::string error;
     ASSERT_TRUE(display.Start(xvfb, &error)) << error;
@@ -129,9 +132,11 @@ TEST(ToolkitGtk, WindowMapsAndPaints) {
 
     UIRect rc = window.GetWindowRect();
     std::string shot = testsupport::CurrentTestHome() + "/screen.png";
-    std::string cmd = "import -display " + display.Name() + " -window root png:" + shot + " 2>/dev/null";
+    std::string cmd =
+        "import -display " + display.Name() + " -window root png:" + shot + " 2>/dev/null";
     if (FindProgram("import").empty()) {
-        GTEST_SKIP() << "ImageMagick import is missing; painting was seen only by the draw callback";
+        GTEST_SKIP()
+            << "ImageMagick import is missing; painting was seen only by the draw callback";
     }
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     cairo_surface_t* screen = cairo_image_surface_create_from_png(shot.c_str());

@@ -126,7 +126,8 @@ public:
 
 TEST(ToolkitLayout, BuilderAsksTheCallbackOnlyForUnknownClasses) {
     GaugeFactory factory;
-    Built b(R"(<Window size="600,400" caption="0,0,0,35" roundcorner="2,2" showshadow="true" shadowcolor="#26003B76">
+    Built b(
+        R"(<Window size="600,400" caption="0,0,0,35" roundcorner="2,2" showshadow="true" shadowcolor="#26003B76">
           <Font id="0" name="微软雅黑" size="12"/>
           <Font id="3" name="微软雅黑" size="18" bold="true" default="true"/>
           <Font id="7" name="微软雅黑" size="12" underline="true"/>
@@ -135,7 +136,7 @@ TEST(ToolkitLayout, BuilderAsksTheCallbackOnlyForUnknownClasses) {
             <Label name="l" text="plain"/>
             <Spinner name="s"><Label name="insideUnknown"/></Spinner>
           </VerticalLayout></Window>)",
-            {600, 400}, &factory);
+        {600, 400}, &factory);
     ASSERT_NE(b.root, nullptr);
     EXPECT_EQ(factory.asked, (std::vector<std::wstring>{L"Gauge", L"Spinner"}));
     auto* g = static_cast<Gauge*>(b.manager.FindControl(L"g"));
@@ -168,11 +169,16 @@ TEST(ToolkitLayout, AttributesReadBackAndUnknownOnesAreRefused) {
         const wchar_t* value;
         bool accepted;
     } cases[] = {
-        {L"name", L"okBtn", true},          {L"text", L"是", true},
-        {L"width", L"80", true},            {L"hottextcolor", L"#FFFFFFFF", true},
-        {L"pushedbordercolor", L"0xFF000000", true}, {L"borderround", L"4,4", true},
-        {L"userdata", L"tmpl %d", true},    {L"hotborercolor", L"#FF00FF00", false},
-        {L"selected", L"true", false},      {L"sequencecount", L"25", false},
+        {L"name", L"okBtn", true},
+        {L"text", L"是", true},
+        {L"width", L"80", true},
+        {L"hottextcolor", L"#FFFFFFFF", true},
+        {L"pushedbordercolor", L"0xFF000000", true},
+        {L"borderround", L"4,4", true},
+        {L"userdata", L"tmpl %d", true},
+        {L"hotborercolor", L"#FF00FF00", false},
+        {L"selected", L"true", false},
+        {L"sequencecount", L"25", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(button.SetAttribute(c.name, c.value), c.accepted) << Utils::ToUtf8(c.name);
@@ -188,19 +194,24 @@ TEST(ToolkitLayout, AttributesReadBackAndUnknownOnesAreRefused) {
 TEST(ToolkitLayout, BrokenXmlGivesTheLineAndNoTree) {
     CPaintManagerUI manager;
     CDialogBuilder builder;
-    EXPECT_EQ(builder.CreateFromText("<Window>\n<VerticalLayout>\n<Label>\n</VerticalLayout>", nullptr, &manager),
+    EXPECT_EQ(builder.CreateFromText("<Window>\n<VerticalLayout>\n<Label>\n</VerticalLayout>",
+                                     nullptr, &manager),
               nullptr);
     EXPECT_NE(builder.GetLastError().find("line 4"), std::string::npos) << builder.GetLastError();
-    EXPECT_EQ(builder.CreateFromText("<Window size=\"1,1\"><Font id=\"0\"/></Window>", nullptr, &manager), nullptr);
-    EXPECT_NE(builder.GetLastError().find("no control"), std::string::npos) << builder.GetLastError();
+    EXPECT_EQ(
+        builder.CreateFromText("<Window size=\"1,1\"><Font id=\"0\"/></Window>", nullptr, &manager),
+        nullptr);
+    EXPECT_NE(builder.GetLastError().find("no control"), std::string::npos)
+        << builder.GetLastError();
     EXPECT_EQ(builder.CreateFromText("", nullptr, &manager), nullptr);
 }
 
 TEST(ToolkitLayout, TextTableFillsNumberedTexts) {
     CPaintManagerUI::ClearTextTable();
     CPaintManagerUI::SetTextTableEntry(L"104", L"磁盘空间不足");
-    Built b(R"(<Window><VerticalLayout><Label name="a" textid="104" text="fallback"/><Label name="b" textid="7"/></VerticalLayout></Window>)",
-            {10, 10});
+    Built b(
+        R"(<Window><VerticalLayout><Label name="a" textid="104" text="fallback"/><Label name="b" textid="7"/></VerticalLayout></Window>)",
+        {10, 10});
     EXPECT_EQ(b.manager.FindControl(L"a")->GetText(), L"磁盘空间不足");
     EXPECT_EQ(b.manager.FindControl(L"b")->GetText(), L"");
     CPaintManagerUI::SetTextTableEntry(L"7", L"seven");

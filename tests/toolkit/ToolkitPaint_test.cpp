@@ -45,10 +45,10 @@ TEST_F(ToolkitPaint, NineGridKeepsCornersAndStretchesEdgesAndCentre) {
         int x, y;
         uint32_t expected;
     } cases[] = {
-        {11, 41, kRed},   {68, 41, kRed},    {11, 78, kRed},   {68, 78, kRed},     // corners
-        {40, 41, kGreen}, {40, 78, kGreen},  {11, 60, kGreen}, {68, 60, kGreen},   // edges
-        {40, 60, kBlue},  {21, 51, kBlue},   {58, 68, kBlue},                      // centre
-        {9, 60, kWhite},  {71, 60, kWhite},                                       // outside
+        {11, 41, kRed},   {68, 41, kRed},   {11, 78, kRed},   {68, 78, kRed},    // corners
+        {40, 41, kGreen}, {40, 78, kGreen}, {11, 60, kGreen}, {68, 60, kGreen},  // edges
+        {40, 60, kBlue},  {21, 51, kBlue},  {58, 68, kBlue},                     // centre
+        {9, 60, kWhite},  {71, 60, kWhite},                                      // outside
     };
     for (const Case& c : cases) EXPECT_EQ(At(c.x, c.y), c.expected) << c.x << "," << c.y;
 }
@@ -63,7 +63,7 @@ TEST_F(ToolkitPaint, ButtonStateImagesFollowTheMouse) {
     backend->MouseMove(window, {5, 140});
     EXPECT_EQ(At(centre.x, centre.y), 0xFF00C000u);  // held but outside: normal look
     backend->MouseUp(window, {5, 140});
-    EXPECT_TRUE(window.notes.empty());              // released outside: no click
+    EXPECT_TRUE(window.notes.empty());  // released outside: no click
     window.Find<CControlUI>(L"stateBtn")->SetEnabled(false);
     EXPECT_EQ(At(centre.x, centre.y), 0xFF00C000u);  // no disabled image: the normal one
 }
@@ -86,7 +86,8 @@ TEST_F(ToolkitPaint, MissingImagesDrawNothingAndMaskedColoursAreClear) {
     // "missing" names an image the skin lacks: the white background shows.
     At(0, 0);
     for (int y = 96; y < 130; y += 5)
-        for (int x = 151; x < 190; x += 5) ASSERT_EQ(tktest::Pixel(shot, x, y), kWhite) << x << "," << y;
+        for (int x = 151; x < 190; x += 5)
+            ASSERT_EQ(tktest::Pixel(shot, x, y), kWhite) << x << "," << y;
     // "keyed" (150,82 to 160,92): the left half is cyan, the magenta right half is keyed out.
     EXPECT_EQ(At(152, 86), 0xFF00FFFFu);
     EXPECT_EQ(At(157, 86), kWhite);

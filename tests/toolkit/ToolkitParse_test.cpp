@@ -11,18 +11,12 @@ TEST(ToolkitParse, ColoursInEveryWrittenForm) {
         const wchar_t* text;
         std::optional<UIColor> expected;
     } cases[] = {
-        {L"#26003B76", 0x26003B76u},
-        {L"0xFFEDF0F4", 0xFFEDF0F4u},
-        {L"0XffEDf0f4", 0xFFEDF0F4u},
-        {L"#00000000", 0x00000000u},
-        {L"FF112233", 0xFF112233u},
-        {L"#112233", 0xFF112233u},  // six digits: opaque
-        {L" #FF000001 ", 0xFF000001u},
-        {L"#FF0000", 0xFFFF0000u},
-        {L"#FF00000", std::nullopt},
-        {L"#GG000000", std::nullopt},
-        {L"", std::nullopt},
-        {L"red", std::nullopt},
+        {L"#26003B76", 0x26003B76u},   {L"0xFFEDF0F4", 0xFFEDF0F4u},
+        {L"0XffEDf0f4", 0xFFEDF0F4u},  {L"#00000000", 0x00000000u},
+        {L"FF112233", 0xFF112233u},    {L"#112233", 0xFF112233u},  // six digits: opaque
+        {L" #FF000001 ", 0xFF000001u}, {L"#FF0000", 0xFFFF0000u},
+        {L"#FF00000", std::nullopt},   {L"#GG000000", std::nullopt},
+        {L"", std::nullopt},           {L"red", std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseColor(c.text), c.expected) << "text: " << Utils::ToUtf8(c.text);

@@ -62,7 +62,8 @@ public:
         if (onNotify) onNotify(msg);
         WindowImplBase::Notify(msg);
     }
-    Toolkit::LResult HandleCustomMessage(uint32_t msg, Toolkit::WParam w, Toolkit::LParam l, bool& handled) override {
+    Toolkit::LResult HandleCustomMessage(uint32_t msg, Toolkit::WParam w, Toolkit::LParam l,
+                                         bool& handled) override {
         if (custom) return custom(msg, w, l, handled);
         return WindowImplBase::HandleCustomMessage(msg, w, l, handled);
     }

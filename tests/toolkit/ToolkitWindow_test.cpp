@@ -63,7 +63,8 @@ TEST_F(ToolkitWindow, CheckBoxTogglesOnClickAndNotifies) {
     EXPECT_FALSE(check->GetCheck());
     ASSERT_TRUE(backend->Click(window, L"check"));
     EXPECT_TRUE(check->GetCheck());
-    EXPECT_EQ(window.notes, (std::vector<std::wstring>{L"click check 0", L"selectchanged check 0"}));
+    EXPECT_EQ(window.notes,
+              (std::vector<std::wstring>{L"click check 0", L"selectchanged check 0"}));
     window.notes.clear();
     check->SetCheck(true);  // no change, no notification
     EXPECT_TRUE(window.notes.empty());
@@ -149,7 +150,8 @@ TEST_F(ToolkitWindow, ControlTimersArriveAsTimerNotificationsUntilKilled) {
     static_cast<CContainerUI*>(bar->GetParent())->Remove(bar);
     window.notes.clear();
     backend->AdvanceTime(50);
-    for (const auto& n : window.notes) EXPECT_EQ(n.find(L"timer bar"), std::wstring::npos) << Utils::ToUtf8(n);
+    for (const auto& n : window.notes)
+        EXPECT_EQ(n.find(L"timer bar"), std::wstring::npos) << Utils::ToUtf8(n);
 }
 
 TEST_F(ToolkitWindow, WindowTimersReachHandleCustomMessage) {
@@ -181,7 +183,8 @@ TEST_F(ToolkitWindow, AsynchronousNotificationsFromAnotherThreadArriveOnTheUiThr
     };
     CControlUI* root = window.GetManager().GetRoot();
     std::thread worker([&] {
-        for (WParam i = 1; i <= 50; ++i) window.GetManager().SendNotify(root, L"checknet", i, 0, true);
+        for (WParam i = 1; i <= 50; ++i)
+            window.GetManager().SendNotify(root, L"checknet", i, 0, true);
     });
     worker.join();
     EXPECT_TRUE(params.empty());  // nothing is delivered on the worker or before the loop runs
@@ -200,9 +203,12 @@ class Dialog : public TestWindow {
 public:
     Dialog() { layout = L"dialog.xml"; }
     void OnClick(TNotifyUI& msg) override {
-        if (msg.pSender->GetName() == L"okBtn") Close(0);
-        else if (msg.pSender->GetName() == L"cancelBtn") Close(1);
-        else WindowImplBase::OnClick(msg);
+        if (msg.pSender->GetName() == L"okBtn")
+            Close(0);
+        else if (msg.pSender->GetName() == L"cancelBtn")
+            Close(1);
+        else
+            WindowImplBase::OnClick(msg);
     }
 };
 
@@ -364,7 +370,7 @@ TEST_F(ToolkitWindow, VisibilityEnabledAndFocusTakeEffectAtOnce) {
     EXPECT_EQ(window.GetManager().GetFocus(), btn);
     btn->SetEnabled(false);
     EXPECT_TRUE(backend->Click(window, L"stateBtn"));  // it is there ...
-    EXPECT_TRUE(window.notes.empty());               // ... but sends nothing
+    EXPECT_TRUE(window.notes.empty());                 // ... but sends nothing
     btn->SetVisible(false);
     EXPECT_EQ(window.GetManager().GetFocus(), nullptr);
 }
@@ -448,8 +454,8 @@ TEST_F(ToolkitWindow, ControlsMadeByTheCallbackCanStartTimersWhenTheyJoin) {
     // dialog.xml has no Ticker: add one the way a layout would.
     Open();
     CDialogBuilder builder;
-    CControlUI* made = builder.CreateFromText("<Ticker name=\"t\" text=\"x\"/>", &window, &window.GetManager(),
-                                              window.GetManager().GetRoot());
+    CControlUI* made = builder.CreateFromText("<Ticker name=\"t\" text=\"x\"/>", &window,
+                                              &window.GetManager(), window.GetManager().GetRoot());
     ASSERT_EQ(made, ticker);
     ASSERT_TRUE(ticker->started);
     backend->AdvanceTime(100);

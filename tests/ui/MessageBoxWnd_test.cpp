@@ -43,16 +43,11 @@ struct AnswerCase {
 
 TEST_F(MessageBoxTest, AnswersFollowTheButtonThatEndedThePrompt) {
     const AnswerCase cases[] = {
-        {L"ExitTipWnd.xml", L"okBtn", 0},
-        {L"ExitTipWnd.xml", L"cancelBtn", 1},
-        {L"ExitTipWnd.xml", L"closebtn", 2},
-        {L"ExitTipWnd.xml", nullptr, 1},
-        {L"NetworkTipWnd.xml", L"okBtn", 0},
-        {L"NetworkTipWnd.xml", L"cancelBtn", 1},
-        {L"InstalledPathTipWnd.xml", L"okBtn", 0},
-        {L"InstalledPathTipWnd.xml", L"closebtn", 2},
-        {L"MessageBox1Wnd.xml", L"closebtn", 2},
-        {L"MessageBox2Wnd.xml", nullptr, 1},
+        {L"ExitTipWnd.xml", L"okBtn", 0},          {L"ExitTipWnd.xml", L"cancelBtn", 1},
+        {L"ExitTipWnd.xml", L"closebtn", 2},       {L"ExitTipWnd.xml", nullptr, 1},
+        {L"NetworkTipWnd.xml", L"okBtn", 0},       {L"NetworkTipWnd.xml", L"cancelBtn", 1},
+        {L"InstalledPathTipWnd.xml", L"okBtn", 0}, {L"InstalledPathTipWnd.xml", L"closebtn", 2},
+        {L"MessageBox1Wnd.xml", L"closebtn", 2},   {L"MessageBox2Wnd.xml", nullptr, 1},
     };
     for (const AnswerCase& c : cases) {
         const std::wstring click = c.click ? c.click : L"";
@@ -66,7 +61,8 @@ TEST_F(MessageBoxTest, AnswersFollowTheButtonThatEndedThePrompt) {
             if (!click.empty() && !clicked) box.PostMessage(WM_CLOSE);
         });
         ownerEnabledInside = true;
-        const int answer = CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(c.layout));
+        const int answer =
+            CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(c.layout));
         const std::string what = std::string(c.layout, c.layout + wcslen(c.layout)) + " " +
                                  std::string(click.begin(), click.end());
         if (!click.empty()) {
@@ -85,7 +81,8 @@ TEST_F(MessageBoxTest, MessagesPostedToTheOwnerAreDispatchedWhileThePromptRuns) 
         seenInside = owner.reports.size();
         Backend().Click(box, L"okBtn");
     });
-    EXPECT_EQ(CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(L"ExitTipWnd.xml")), 0);
+    EXPECT_EQ(CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(L"ExitTipWnd.xml")),
+              0);
     EXPECT_EQ(seenInside, 1u);
     ASSERT_EQ(owner.reports.size(), 1u);
     EXPECT_EQ(owner.reports[0], 1002u);
@@ -128,9 +125,10 @@ TEST_F(MessageBoxTest, TextWithCrLfShowsOnTwoLinesAndCaptionIsSet) {
         }
         box.PostMessage(WM_CLOSE);
     });
-    EXPECT_EQ(CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(L"MessageBox1Wnd.xml"), text,
-                                   L"温馨提示"),
-              1);
+    EXPECT_EQ(
+        CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(L"MessageBox1Wnd.xml"),
+                             text, L"温馨提示"),
+        1);
     EXPECT_EQ(shownText, text);
     EXPECT_EQ(shownCaption, L"温馨提示");
     EXPECT_EQ(lines, 2);
@@ -139,7 +137,8 @@ TEST_F(MessageBoxTest, TextWithCrLfShowsOnTwoLinesAndCaptionIsSet) {
 TEST_F(MessageBoxTest, AbsentTextKeepsTheLayoutsOwn) {
     std::wstring shownText;
     WhileShown([&](CMessageBoxWnd& box) {
-        if (CControlUI* label = box.GetManager().FindControl(L"textLbl")) shownText = label->GetText();
+        if (CControlUI* label = box.GetManager().FindControl(L"textLbl"))
+            shownText = label->GetText();
         box.PostMessage(WM_CLOSE);
     });
     CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(L"ExitTipWnd.xml"));
@@ -148,7 +147,8 @@ TEST_F(MessageBoxTest, AbsentTextKeepsTheLayoutsOwn) {
 
 TEST_F(MessageBoxTest, DestroyingTheOwnerEndsThePromptWithTheInitialAnswer) {
     WhileShown([&](CMessageBoxWnd&) { owner.DestroyWindow(); });
-    EXPECT_EQ(CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(L"ExitTipWnd.xml")), 1);
+    EXPECT_EQ(CMessageBoxWnd::Show(owner.GetHWND(), SkinDescription::ForLayout(L"ExitTipWnd.xml")),
+              1);
     EXPECT_FALSE(owner.IsAlive());
 }
 

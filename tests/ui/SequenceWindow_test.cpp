@@ -15,7 +15,8 @@ TEST_F(SequenceWindowTest, ProgressAnimationPlaysOnItsTimer) {
     uitest::OwnerWindow window;
     ASSERT_TRUE(window.Open());
     CPaintManagerUI& m = window.GetManager();
-    auto* anim = static_cast<CSequenceLabelUI*>(m.FindControl(L"progressAnLb")->GetInterface(L"SequenceLabel"));
+    auto* anim = static_cast<CSequenceLabelUI*>(
+        m.FindControl(L"progressAnLb")->GetInterface(L"SequenceLabel"));
     ASSERT_NE(anim, nullptr);
     // Auto-start: playing although its page is hidden.
     EXPECT_TRUE(m.HasTimer(anim, kSequenceTimerId));
@@ -46,7 +47,8 @@ TEST_F(SequenceWindowTest, RunWithoutLoopKillsItsTimerAtTheEnd) {
     uitest::OwnerWindow window;
     ASSERT_TRUE(window.Open());
     CPaintManagerUI& m = window.GetManager();
-    auto* anim = static_cast<CSequenceLabelUI*>(m.FindControl(L"progressAnLb")->GetInterface(L"SequenceLabel"));
+    auto* anim = static_cast<CSequenceLabelUI*>(
+        m.FindControl(L"progressAnLb")->GetInterface(L"SequenceLabel"));
     ASSERT_NE(anim, nullptr);
     anim->SetAttribute(L"sequenceloop", L"false");
     anim->SetFrameCount(3);

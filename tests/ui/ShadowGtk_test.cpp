@@ -3,10 +3,8 @@
 // without a shadow (instead of with an opaque block around them); once a
 // compositor runs, the shadow is a second window around the owner that
 // follows it when it moves.
-#include <gtest/gtest.h>
-
 #include <gdk/gdk.h>
-
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -15,8 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -73,7 +71,8 @@ std::vector<UIPoint> WindowsOfSize(int width, int height) {
     char buf[512];
     while (fgets(buf, sizeof buf, out)) {
         std::cmatch m;
-        if (std::regex_search(buf, m, line) && std::stoi(m[1]) == width && std::stoi(m[2]) == height)
+        if (std::regex_search(buf, m, line) && std::stoi(m[1]) == width &&
+            std::stoi(m[2]) == height)
             found.push_back({std::stoi(m[3]), std::stoi(m[4])});
     }
     pclose(out);
@@ -90,8 +89,8 @@ public:
         if (m_Pid == 0) {
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -123,7 +122,9 @@ private:
 class MainLayout : public CSkinFrame {
 public:
     MainLayout() : CSkinFrame(SkinDescription::ForLayout(L"MainWnd.xml")) {}
-    CControlUI* CreateControl(const std::wstring& className) override { return CreateSequenceControl(className); }
+    CControlUI* CreateControl(const std::wstring& className) override {
+        return CreateSequenceControl(className);
+    }
 };
 
 TEST(ShadowGtk, ShownOnlyWhenTheScreenIsCompositedAndFollowsItsOwner) {
@@ -160,7 +161,8 @@ TEST(ShadowGtk, ShownOnlyWhenTheScreenIsCompositedAndFollowsItsOwner) {
     Child compositor;
     ASSERT_TRUE(compositor.Start("xcompmgr"));
     for (int i = 0; i < 300 && !gdk_screen_is_composited(gdk_screen_get_default()); ++i) Pump(1);
-    ASSERT_TRUE(gdk_screen_is_composited(gdk_screen_get_default())) << "the compositor did not start";
+    ASSERT_TRUE(gdk_screen_is_composited(gdk_screen_get_default()))
+        << "the compositor did not start";
 
     MainLayout shadowed;
     ASSERT_NE(shadowed.Create(0, L"Lumora", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0), 0u);

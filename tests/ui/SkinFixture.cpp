@@ -17,7 +17,8 @@ namespace uitest {
 namespace {
 
 void FailOnLayout(const std::wstring& layoutFile, const std::string& reason) {
-    ADD_FAILURE() << "layout " << std::string(layoutFile.begin(), layoutFile.end()) << " failed: " << reason;
+    ADD_FAILURE() << "layout " << std::string(layoutFile.begin(), layoutFile.end())
+                  << " failed: " << reason;
 }
 
 // Pango keeps its font map and fontconfig its caches for the life of the
@@ -55,7 +56,9 @@ void SkinTest::TearDown() { CMessageLoop::Instance().ClearQuit(); }
 
 OwnerWindow::OwnerWindow() : CSkinFrame(SkinDescription::ForLayout(L"MainWnd.xml")) {}
 
-CControlUI* OwnerWindow::CreateControl(const std::wstring& className) { return CreateSequenceControl(className); }
+CControlUI* OwnerWindow::CreateControl(const std::wstring& className) {
+    return CreateSequenceControl(className);
+}
 
 LResult OwnerWindow::HandleMessage(uint32_t msg, WParam wParam, LParam lParam) {
     if (msg == kReportMessage) reports.push_back(wParam);
@@ -63,7 +66,8 @@ LResult OwnerWindow::HandleMessage(uint32_t msg, WParam wParam, LParam lParam) {
 }
 
 bool OwnerWindow::Open() {
-    return Create(0, L"Lumora", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0) != 0 && GetManager().GetRoot() != nullptr;
+    return Create(0, L"Lumora", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0) != 0 &&
+           GetManager().GetRoot() != nullptr;
 }
 
 }  // namespace uitest

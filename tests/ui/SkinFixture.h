@@ -47,7 +47,8 @@ class OwnerWindow : public CSkinFrame {
 public:
     OwnerWindow();
     Toolkit::CControlUI* CreateControl(const std::wstring& className) override;
-    Toolkit::LResult HandleMessage(uint32_t msg, Toolkit::WParam wParam, Toolkit::LParam lParam) override;
+    Toolkit::LResult HandleMessage(uint32_t msg, Toolkit::WParam wParam,
+                                   Toolkit::LParam lParam) override;
     bool Open();
 
     std::vector<Toolkit::WParam> reports;

@@ -15,7 +15,9 @@ namespace {
 class LintWindow : public CSkinFrame {
 public:
     explicit LintWindow(const wchar_t* layout) : CSkinFrame(SkinDescription::ForLayout(layout)) {}
-    CControlUI* CreateControl(const std::wstring& className) override { return CreateSequenceControl(className); }
+    CControlUI* CreateControl(const std::wstring& className) override {
+        return CreateSequenceControl(className);
+    }
 };
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -30,8 +32,10 @@ TEST_F(SkinLintTest, MainWindowPagesHaveRoomForTheirTexts) {
     LintWindow w(L"MainWnd.xml");
     ASSERT_NE(w.Create(0, L"t", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0), 0u);
     CPaintManagerUI& m = w.GetManager();
-    auto* tabs = static_cast<CTabLayoutUI*>(m.FindControl(L"mainTabLt")->GetInterface(L"TabLayout"));
-    auto* titles = static_cast<CTabLayoutUI*>(m.FindControl(L"titleTabLt")->GetInterface(L"TabLayout"));
+    auto* tabs =
+        static_cast<CTabLayoutUI*>(m.FindControl(L"mainTabLt")->GetInterface(L"TabLayout"));
+    auto* titles =
+        static_cast<CTabLayoutUI*>(m.FindControl(L"titleTabLt")->GetInterface(L"TabLayout"));
     ASSERT_TRUE(tabs && titles);
     // The longest texts the window shows: the patient progress wording at
     // 100 %, the product name, the tip.
@@ -69,7 +73,8 @@ TEST_F(SkinLintTest, PromptsHaveRoomForTheTextsTheyAreGiven) {
         if (c.text) m.FindControl(L"textLbl")->SetText(c.text);
         if (CControlUI* caption = m.FindControl(L"captionLbl")) caption->SetText(L"温馨提示");
         m.EnsureLayout();
-        EXPECT_EQ(Joined(FindTextProblems(m)), "") << std::string(c.layout, c.layout + wcslen(c.layout));
+        EXPECT_EQ(Joined(FindTextProblems(m)), "")
+            << std::string(c.layout, c.layout + wcslen(c.layout));
         w.DestroyWindow();
     }
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <pugixml.hpp>
-
 #include <set>
 #include <string>
 
@@ -14,8 +13,9 @@ using namespace Toolkit;
 
 namespace {
 
-const char* const kLayouts[] = {"exitTipWnd.xml",     "InstalledPathTipWnd.xml", "mainWnd.xml",
-                                "MessageBox1Wnd.xml", "MessageBox2Wnd.xml",      "NetworkTipWnd.xml"};
+const char* const kLayouts[] = {"exitTipWnd.xml",     "InstalledPathTipWnd.xml",
+                                "mainWnd.xml",        "MessageBox1Wnd.xml",
+                                "MessageBox2Wnd.xml", "NetworkTipWnd.xml"};
 
 std::wstring Wide(const std::string& utf8) {
     // The test data is UTF-8; std::wstring holds code points.
@@ -54,9 +54,9 @@ TEST_F(SkinPackageTest, HoldsTheSixLayoutsUnderTheirOwnNames) {
 }
 
 TEST_F(SkinPackageTest, EveryImageALayoutNamesIsThereExceptTheKnownMissingOnes) {
-    static const char* const kImageAttributes[] = {"bkimage",      "normalimage",   "hotimage",
-                                                   "pushedimage",  "disabledimage", "selectedimage",
-                                                   "foreimage",    "focusedimage",  "shadowimage"};
+    static const char* const kImageAttributes[] = {"bkimage",     "normalimage",   "hotimage",
+                                                   "pushedimage", "disabledimage", "selectedimage",
+                                                   "foreimage",   "focusedimage",  "shadowimage"};
     std::set<std::string> missing;
     int named = 0;
     for (const char* layout : kLayouts) {
@@ -71,7 +71,8 @@ TEST_F(SkinPackageTest, EveryImageALayoutNamesIsThereExceptTheKnownMissingOnes) 
                 if (!archive.Find(file)) missing.insert(CSkinArchive::NormaliseKey(file));
             };
             for (const char* attr : kImageAttributes)
-                if (pugi::xml_attribute a = node.attribute(attr)) check(ParseImageSpec(Wide(a.value())).file);
+                if (pugi::xml_attribute a = node.attribute(attr))
+                    check(ParseImageSpec(Wide(a.value())).file);
             if (pugi::xml_attribute a = node.attribute("sequencebkimage")) {
                 const int count = node.attribute("sequencecount").as_int();
                 EXPECT_EQ(count, 25) << layout;
@@ -84,7 +85,8 @@ TEST_F(SkinPackageTest, EveryImageALayoutNamesIsThereExceptTheKnownMissingOnes) 
         }
     }
     EXPECT_GT(named, 60);
-    const std::set<std::string> expected = {"res/common/closebtn_disabled.png", "res/common/minbtn_disabled.png"};
+    const std::set<std::string> expected = {"res/common/closebtn_disabled.png",
+                                            "res/common/minbtn_disabled.png"};
     EXPECT_EQ(missing, expected);
     EXPECT_EQ(archive.Find(L"res\\mainWnd\\installPrg3.png"), nullptr);
 }
@@ -111,12 +113,16 @@ TEST_F(SkinPackageTest, WindowArtAndFramesHaveTheirSizes) {
 }
 
 struct Builder : IDialogBuilderCallback {
-    CControlUI* CreateControl(const std::wstring& className) override { return CreateSequenceControl(className); }
+    CControlUI* CreateControl(const std::wstring& className) override {
+        return CreateSequenceControl(className);
+    }
 };
 
 TEST_F(SkinPackageTest, LayoutsUseOnlyTheKnownVocabulary) {
     std::string error;
-    ASSERT_TRUE(CResourceManager::Instance().OpenArchive(L"membuffer", uitest::PackageBytes(), &error)) << error;
+    ASSERT_TRUE(
+        CResourceManager::Instance().OpenArchive(L"membuffer", uitest::PackageBytes(), &error))
+        << error;
     for (const char* layout : kLayouts) {
         CPaintManagerUI manager;
         CDialogBuilder builder;
@@ -148,7 +154,9 @@ struct NamedCase {
 class LayoutWindow : public CSkinFrame {
 public:
     explicit LayoutWindow(const wchar_t* layout) : CSkinFrame(SkinDescription::ForLayout(layout)) {}
-    CControlUI* CreateControl(const std::wstring& className) override { return CreateSequenceControl(className); }
+    CControlUI* CreateControl(const std::wstring& className) override {
+        return CreateSequenceControl(className);
+    }
 };
 
 TEST_F(SkinPackageTest, WindowsHaveTheirSizesCaptionsCornersAndShadows) {
@@ -195,23 +203,37 @@ TEST_F(SkinPackageTest, MainWindowHasItsNamedControlsTextsAndPages) {
     ASSERT_NE(w.Create(0, L"t", WS_OVERLAPPEDWINDOW, 0), 0u);
     CPaintManagerUI& m = w.GetManager();
     const NamedCase named[] = {
-        {L"mainTabLt", L"TabLayout", nullptr},         {L"titleTabLt", L"TabLayout", nullptr},
-        {L"defaultInstallBtn", L"Button", nullptr},    {L"customeInstallBtn", L"Button", nullptr},
-        {L"customeBtn", L"Button", L"自定义安装"},     {L"treatyBtn", L"CheckBox", L"《用户许可协议》"},
-        {L"backBtn", L"Button", nullptr},              {L"openProduceBtn", L"Button", nullptr},
-        {L"treatyCb", L"CheckBox", L"已同意"},         {L"chDirBtn", L"Button", nullptr},
-        {L"installDirEdit", L"Edit", nullptr},         {L"progressLb", L"Label", L"正在安装中:0%，请稍候..."},
-        {L"titleGrpCtn", L"HorizontalLayout", nullptr}, {L"winCtn", L"VerticalLayout", nullptr},
-        {L"createDSCb", L"CheckBox", L"创建桌面快捷方式"}, {L"createQSCb", L"CheckBox", L"添加到快速启动栏"},
-        {L"progressAnLb", L"SequenceLabel", nullptr},  {L"finishedLbl", L"Label", L"安装完成"},
-        {L"softNameLbl", L"Label", nullptr},           {L"installLogo", L"Control", nullptr},
-        {L"tipLbl", L"Label", nullptr},                {L"installPrg", L"Progress", nullptr},
-        {L"minbtn", L"Button", nullptr},               {L"closebtn", L"Button", nullptr},
+        {L"mainTabLt", L"TabLayout", nullptr},
+        {L"titleTabLt", L"TabLayout", nullptr},
+        {L"defaultInstallBtn", L"Button", nullptr},
+        {L"customeInstallBtn", L"Button", nullptr},
+        {L"customeBtn", L"Button", L"自定义安装"},
+        {L"treatyBtn", L"CheckBox", L"《用户许可协议》"},
+        {L"backBtn", L"Button", nullptr},
+        {L"openProduceBtn", L"Button", nullptr},
+        {L"treatyCb", L"CheckBox", L"已同意"},
+        {L"chDirBtn", L"Button", nullptr},
+        {L"installDirEdit", L"Edit", nullptr},
+        {L"progressLb", L"Label", L"正在安装中:0%，请稍候..."},
+        {L"titleGrpCtn", L"HorizontalLayout", nullptr},
+        {L"winCtn", L"VerticalLayout", nullptr},
+        {L"createDSCb", L"CheckBox", L"创建桌面快捷方式"},
+        {L"createQSCb", L"CheckBox", L"添加到快速启动栏"},
+        {L"progressAnLb", L"SequenceLabel", nullptr},
+        {L"finishedLbl", L"Label", L"安装完成"},
+        {L"softNameLbl", L"Label", nullptr},
+        {L"installLogo", L"Control", nullptr},
+        {L"tipLbl", L"Label", nullptr},
+        {L"installPrg", L"Progress", nullptr},
+        {L"minbtn", L"Button", nullptr},
+        {L"closebtn", L"Button", nullptr},
     };
     for (const NamedCase& c : named) ExpectNamed(m, c, "main");
 
-    auto* tabs = static_cast<CTabLayoutUI*>(m.FindControl(L"mainTabLt")->GetInterface(L"TabLayout"));
-    auto* titles = static_cast<CTabLayoutUI*>(m.FindControl(L"titleTabLt")->GetInterface(L"TabLayout"));
+    auto* tabs =
+        static_cast<CTabLayoutUI*>(m.FindControl(L"mainTabLt")->GetInterface(L"TabLayout"));
+    auto* titles =
+        static_cast<CTabLayoutUI*>(m.FindControl(L"titleTabLt")->GetInterface(L"TabLayout"));
     ASSERT_TRUE(tabs && titles);
     EXPECT_EQ(tabs->GetCount(), 4);
     EXPECT_EQ(tabs->GetCurSel(), 0);
@@ -231,7 +253,8 @@ TEST_F(SkinPackageTest, MainWindowHasItsNamedControlsTextsAndPages) {
     EXPECT_FALSE(m.FindControl(L"installLogo")->IsVisibleSelf());
     EXPECT_FALSE(m.FindControl(L"tipLbl")->IsVisibleSelf());
 
-    auto* anim = static_cast<CSequenceLabelUI*>(m.FindControl(L"progressAnLb")->GetInterface(L"SequenceLabel"));
+    auto* anim = static_cast<CSequenceLabelUI*>(
+        m.FindControl(L"progressAnLb")->GetInterface(L"SequenceLabel"));
     ASSERT_NE(anim, nullptr);
     EXPECT_EQ(anim->GetSequenceImage(), L"res\\mainWnd\\installBtnAnimate\\%.3d.png");
     EXPECT_EQ(anim->GetFrameCount(), 25);
@@ -254,28 +277,38 @@ TEST_F(SkinPackageTest, PromptsHaveTheirButtonsAndTexts) {
     };
     const Prompt prompts[] = {
         {L"ExitTipWnd.xml",
-         {{L"captionLbl", L"Label", L"温馨提示"}, {L"textLbl", L"Label", L"您确定要退出安装吗？"},
-          {L"okBtn", L"Button", L"是"}, {L"cancelBtn", L"Button", L"否"}, {L"closebtn", L"Button", nullptr}}},
+         {{L"captionLbl", L"Label", L"温馨提示"},
+          {L"textLbl", L"Label", L"您确定要退出安装吗？"},
+          {L"okBtn", L"Button", L"是"},
+          {L"cancelBtn", L"Button", L"否"},
+          {L"closebtn", L"Button", nullptr}}},
         {L"NetworkTipWnd.xml",
          {{L"captionLbl", L"Label", L"温馨提示"},
           {L"textLbl", L"Label", L"当前网络环境较差，请在网络通畅时进行重试"},
-          {L"okBtn", L"Button", L"重新安装"}, {L"cancelBtn", L"Button", L"稍后再试"},
+          {L"okBtn", L"Button", L"重新安装"},
+          {L"cancelBtn", L"Button", L"稍后再试"},
           {L"closebtn", L"Button", nullptr}}},
         {L"InstalledPathTipWnd.xml",
          {{L"captionLbl", L"Label", L"温馨提示"},
           {L"textLbl", L"Label", L"检测到计算机中已存在此软件，是否为您更新为最新版本？"},
-          {L"okBtn", L"Button", L"安装最新版本"}, {L"cancelBtn", L"Button", L"打开软件"},
+          {L"okBtn", L"Button", L"安装最新版本"},
+          {L"cancelBtn", L"Button", L"打开软件"},
           {L"closebtn", L"Button", nullptr}}},
         {L"MessageBox1Wnd.xml",
-         {{L"captionLbl", L"Label", L"CAPTION"}, {L"textLbl", L"Label", L"TEXT"}, {L"closebtn", L"Button", nullptr}}},
+         {{L"captionLbl", L"Label", L"CAPTION"},
+          {L"textLbl", L"Label", L"TEXT"},
+          {L"closebtn", L"Button", nullptr}}},
         {L"MessageBox2Wnd.xml",
-         {{L"captionLbl", L"Label", L"CAPTION"}, {L"textLbl", L"Label", L"TEXT"}, {L"closebtn", L"Button", nullptr}}},
+         {{L"captionLbl", L"Label", L"CAPTION"},
+          {L"textLbl", L"Label", L"TEXT"},
+          {L"closebtn", L"Button", nullptr}}},
     };
     for (const Prompt& p : prompts) {
         LayoutWindow w(p.layout);
         ASSERT_NE(w.Create(0, L"t", WS_OVERLAPPEDWINDOW, 0), 0u);
         for (const NamedCase& c : p.named) ExpectNamed(w.GetManager(), c, "prompt");
-        auto* text = static_cast<CLabelUI*>(w.GetManager().FindControl(L"textLbl")->GetInterface(L"Label"));
+        auto* text =
+            static_cast<CLabelUI*>(w.GetManager().FindControl(L"textLbl")->GetInterface(L"Label"));
         EXPECT_TRUE(text && text->IsMultiLine());
         const bool messageBox = std::wstring(p.layout).rfind(L"MessageBox", 0) == 0;
         EXPECT_EQ(w.GetManager().FindControl(L"okBtn") == nullptr, messageBox);

@@ -2,9 +2,8 @@
 // nine-grid image form, and the shadow of a live window.
 #include "ui/WndShadow.h"
 
-#include <gtest/gtest.h>
-
 #include <cairo.h>
+#include <gtest/gtest.h>
 
 #include "SkinFixture.h"
 #include "support/TempHome.h"
@@ -45,23 +44,138 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ShadowAttributes,
     ::testing::Values(
         AttrCase{"shipped values",
-                 {{L"showshadow", L"true"}, {L"shadowsize", L"6"}, {L"shadowsharpness", L"10"},
-                  {L"shadowdarkness", L"20"}, {L"shadowposition", L"1,1"}, {L"shadowcolor", L"#26003B76"}},
-                 true, 6, 10, 20, 1, 1, 0x26003B76},
-        AttrCase{"TRUE in capitals creates", {{L"showshadow", L"TRUE"}, {L"shadowsize", L"3"}}, true, 3, 5, 150, 5, 5, 0},
-        AttrCase{"other values read nothing", {{L"showshadow", L"yes"}, {L"shadowsize", L"3"}}, false, 0, 5, 150, 5, 5, 0},
-        AttrCase{"no showshadow reads nothing", {{L"shadowdarkness", L"9"}}, false, 0, 5, 150, 5, 5, 0},
-        AttrCase{"size 25 ignored", {{L"showshadow", L"true"}, {L"shadowsize", L"25"}}, true, 0, 5, 150, 5, 5, 0},
-        AttrCase{"size limits", {{L"showshadow", L"true"}, {L"shadowsize", L"-20"}}, true, -20, 5, 150, 5, 5, 0},
-        AttrCase{"size -21 ignored", {{L"showshadow", L"true"}, {L"shadowsize", L"-21"}}, true, 0, 5, 150, 5, 5, 0},
-        AttrCase{"sharpness 21 ignored", {{L"showshadow", L"true"}, {L"shadowsharpness", L"21"}}, true, 0, 5, 150, 5, 5, 0},
-        AttrCase{"sharpness 20 kept", {{L"showshadow", L"true"}, {L"shadowsharpness", L"20"}}, true, 0, 20, 150, 5, 5, 0},
-        AttrCase{"negative sharpness ignored", {{L"showshadow", L"true"}, {L"shadowsharpness", L"-1"}}, true, 0, 5, 150, 5, 5, 0},
-        AttrCase{"darkness 256 ignored", {{L"showshadow", L"true"}, {L"shadowdarkness", L"256"}}, true, 0, 5, 150, 5, 5, 0},
-        AttrCase{"darkness 255 kept", {{L"showshadow", L"true"}, {L"shadowdarkness", L"255"}}, true, 0, 5, 255, 5, 5, 0},
-        AttrCase{"position outside the range ignored", {{L"showshadow", L"true"}, {L"shadowposition", L"21,0"}}, true, 0, 5, 150, 5, 5, 0},
-        AttrCase{"negative position", {{L"showshadow", L"true"}, {L"shadowposition", L"-3 4"}}, true, 0, 5, 150, -3, 4, 0},
-        AttrCase{"colour without #", {{L"showshadow", L"true"}, {L"shadowcolor", L"FFEDF0F4"}}, true, 0, 5, 150, 5, 5, 0xFFEDF0F4}),
+                 {{L"showshadow", L"true"},
+                  {L"shadowsize", L"6"},
+                  {L"shadowsharpness", L"10"},
+                  {L"shadowdarkness", L"20"},
+                  {L"shadowposition", L"1,1"},
+                  {L"shadowcolor", L"#26003B76"}},
+                 true,
+                 6,
+                 10,
+                 20,
+                 1,
+                 1,
+                 0x26003B76},
+        AttrCase{"TRUE in capitals creates",
+                 {{L"showshadow", L"TRUE"}, {L"shadowsize", L"3"}},
+                 true,
+                 3,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"other values read nothing",
+                 {{L"showshadow", L"yes"}, {L"shadowsize", L"3"}},
+                 false,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{
+            "no showshadow reads nothing", {{L"shadowdarkness", L"9"}}, false, 0, 5, 150, 5, 5, 0},
+        AttrCase{"size 25 ignored",
+                 {{L"showshadow", L"true"}, {L"shadowsize", L"25"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"size limits",
+                 {{L"showshadow", L"true"}, {L"shadowsize", L"-20"}},
+                 true,
+                 -20,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"size -21 ignored",
+                 {{L"showshadow", L"true"}, {L"shadowsize", L"-21"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"sharpness 21 ignored",
+                 {{L"showshadow", L"true"}, {L"shadowsharpness", L"21"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"sharpness 20 kept",
+                 {{L"showshadow", L"true"}, {L"shadowsharpness", L"20"}},
+                 true,
+                 0,
+                 20,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"negative sharpness ignored",
+                 {{L"showshadow", L"true"}, {L"shadowsharpness", L"-1"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"darkness 256 ignored",
+                 {{L"showshadow", L"true"}, {L"shadowdarkness", L"256"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"darkness 255 kept",
+                 {{L"showshadow", L"true"}, {L"shadowdarkness", L"255"}},
+                 true,
+                 0,
+                 5,
+                 255,
+                 5,
+                 5,
+                 0},
+        AttrCase{"position outside the range ignored",
+                 {{L"showshadow", L"true"}, {L"shadowposition", L"21,0"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0},
+        AttrCase{"negative position",
+                 {{L"showshadow", L"true"}, {L"shadowposition", L"-3 4"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 -3,
+                 4,
+                 0},
+        AttrCase{"colour without #",
+                 {{L"showshadow", L"true"}, {L"shadowcolor", L"FFEDF0F4"}},
+                 true,
+                 0,
+                 5,
+                 150,
+                 5,
+                 5,
+                 0xFFEDF0F4}),
     uitest::CaseName<AttrCase>);
 
 TEST(ShadowAttributes, MissingImageIsNotUsed) {
@@ -76,7 +190,8 @@ TEST(ShadowAttributes, MissingImageIsNotUsed) {
 }
 
 uint32_t Pixel(cairo_surface_t* s, int x, int y) {
-    return reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s))[x];
+    return reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
+                                             y * cairo_image_surface_get_stride(s))[x];
 }
 int Alpha(cairo_surface_t* s, int x, int y) { return Pixel(s, x, y) >> 24; }
 
@@ -98,13 +213,13 @@ TEST(ComputedShadow, CoreDarknessFadeOverSharpnessExtentAndShift) {
     EXPECT_EQ(dy, -2 - 12);
     // The window covers x 9..108 and y 14..73 of the shadow.
     const int midY = 44;
-    EXPECT_EQ(Alpha(shot, 6, midY), 200);    // core, once the fade is over
+    EXPECT_EQ(Alpha(shot, 6, midY), 200);  // core, once the fade is over
     EXPECT_EQ(Alpha(shot, 8, midY), 200);
-    EXPECT_LT(Alpha(shot, 0, midY), 20);     // outer edge nearly clear
+    EXPECT_LT(Alpha(shot, 0, midY), 20);  // outer edge nearly clear
     for (int x = 0; x < 6; ++x) EXPECT_LT(Alpha(shot, x, midY), Alpha(shot, x + 1, midY)) << x;
     EXPECT_EQ(Alpha(shot, 123 - 6, midY), 200);  // the right side fades the same way
     EXPECT_LT(Alpha(shot, 123, midY), 20);
-    EXPECT_EQ(Alpha(shot, 60, 76), 200);         // below the window (it ends at 73)
+    EXPECT_EQ(Alpha(shot, 60, 76), 200);  // below the window (it ends at 73)
     // The window's own area stays clear, so the shadow never tints it.
     EXPECT_EQ(Pixel(shot, 9, 14), 0u);
     EXPECT_EQ(Pixel(shot, 58, midY), 0u);
@@ -173,12 +288,12 @@ TEST_F(ShadowImageTest, NineGridImageCoversTheWindowPlusTheHoleOffset) {
     EXPECT_EQ(cairo_image_surface_get_height(shot), 18);
     EXPECT_EQ(dx, -4);
     EXPECT_EQ(dy, -4);
-    EXPECT_EQ(Pixel(shot, 0, 0), 0xFF0000FFu);    // corners keep their size
+    EXPECT_EQ(Pixel(shot, 0, 0), 0xFF0000FFu);  // corners keep their size
     EXPECT_EQ(Pixel(shot, 27, 17), 0xFF0000FFu);
     EXPECT_EQ(Pixel(shot, 2, 15), 0xFF0000FFu);
-    EXPECT_NEAR(Alpha(shot, 14, 1), 128, 3);      // edges stretched
+    EXPECT_NEAR(Alpha(shot, 14, 1), 128, 3);  // edges stretched
     EXPECT_NEAR(Alpha(shot, 1, 9), 128, 3);
-    EXPECT_EQ(Pixel(shot, 14, 9), 0u);            // the window's area is clear
+    EXPECT_EQ(Pixel(shot, 14, 9), 0u);  // the window's area is clear
     cairo_surface_destroy(shot);
 }
 

@@ -16,13 +16,14 @@ TEST(CommandLineSplit, WindowsRules) {
         {L"\"C:\\Program Files\\x.exe\" -a=1", {L"C:\\Program Files\\x.exe", L"-a=1"}},
         {L"C:\\dir\\\"x -a", {L"C:\\dir\\\"x", L"-a"}},  // no escapes in the program name
         {L"p \"a b\" c", {L"p", L"a b", L"c"}},
-        {L"p -instdir=\"/opt/my dir\" /D=/opt/my dir", {L"p", L"-instdir=/opt/my dir", L"/D=/opt/my", L"dir"}},
-        {L"p a\\\\b", {L"p", L"a\\\\b"}},              // backslashes not before a quote
-        {L"p a\\\"b", {L"p", L"a\"b"}},                // \" is a quote
-        {L"p a\\\\\"b c\"", {L"p", L"a\\b c"}},       // \\" is one backslash and a quote toggle
-        {L"p a\\\\\\\"b", {L"p", L"a\\\"b"}},          // \\\" is a backslash and a quote
-        {L"p \"a\"\"b\" c", {L"p", L"a\"b c"}},         // "" inside quotes ends them
-        {L"p \"\" x", {L"p", L"", L"x"}},               // empty quoted argument
+        {L"p -instdir=\"/opt/my dir\" /D=/opt/my dir",
+         {L"p", L"-instdir=/opt/my dir", L"/D=/opt/my", L"dir"}},
+        {L"p a\\\\b", {L"p", L"a\\\\b"}},        // backslashes not before a quote
+        {L"p a\\\"b", {L"p", L"a\"b"}},          // \" is a quote
+        {L"p a\\\\\"b c\"", {L"p", L"a\\b c"}},  // \\" is one backslash and a quote toggle
+        {L"p a\\\\\\\"b", {L"p", L"a\\\"b"}},    // \\\" is a backslash and a quote
+        {L"p \"a\"\"b\" c", {L"p", L"a\"b c"}},  // "" inside quotes ends them
+        {L"p \"\" x", {L"p", L"", L"x"}},        // empty quoted argument
         {L"p \"unterminated arg", {L"p", L"unterminated arg"}},
         {L"", {}},
     };
@@ -31,8 +32,8 @@ TEST(CommandLineSplit, WindowsRules) {
 
 TEST(CommandLineSplit, QuotedArgumentComesBackExactly) {
     const std::wstring texts[] = {
-        L"/opt/lumora tool", L"C:\\Apps\\", L"dir with \"quote\"", L"a\\\"b", L"", L"\\\\srv\\",
-        L"两个 字",
+        L"/opt/lumora tool", L"C:\\Apps\\", L"dir with \"quote\"", L"a\\\"b", L"",
+        L"\\\\srv\\",        L"两个 字",
     };
     for (const auto& t : texts) {
         Args args = SplitCommandLine(L"prog " + QuoteArgument(t) + L" next");

@@ -58,19 +58,20 @@ TEST(LogHeader, FieldWidthsAreMinimumWidths) {
 TEST(LogHeader, WindowsStyleWideStringConversionsAndPercentSigns) {
     // "%s" takes a wide string as on Windows; a percent sign inside an argument
     // is printed as it is, "%%" in the format gives one.
-    std::wstring line = FormatDebugLog(L"(%s)<%04d>: partPath::%s %d%%\r\n", L"F", 1234,
-                                       L"/tmp/50%s", 9);
+    std::wstring line =
+        FormatDebugLog(L"(%s)<%04d>: partPath::%s %d%%\r\n", L"F", 1234, L"/tmp/50%s", 9);
     EXPECT_EQ(line, L"(F)<1234>: partPath::/tmp/50%s 9%\r\n");
-    std::wstring progress = FormatDebugLog(L" %dM %dM   progress:%f%%  speed:%f \n", 40, 100,
-                                           (double)40.5f, 12.0);
+    std::wstring progress =
+        FormatDebugLog(L" %dM %dM   progress:%f%%  speed:%f \n", 40, 100, (double)40.5f, 12.0);
     EXPECT_EQ(progress, L" 40M 100M   progress:40.500000%  speed:12.000000 \n");
 }
 
 TEST(LogLine, OneLinePerCallWithHeaderOfTheCallSite) {
     const std::string text = Probe().LogFromMethod();
     const std::string pid = std::to_string(Platform::CurrentProcessId());
-    std::regex re("^<P0*" + pid +
-                  R"(><T\d{5,}><\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}>\(\{anonymous\}::Probe::LogFromMethod\)<\d{4}>: value 7\n$)");
+    std::regex re(
+        "^<P0*" + pid +
+        R"(><T\d{5,}><\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}>\(\{anonymous\}::Probe::LogFromMethod\)<\d{4}>: value 7\n$)");
     EXPECT_TRUE(std::regex_match(text, re)) << text;
 }
 

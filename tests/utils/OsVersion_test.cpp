@@ -10,12 +10,22 @@ TEST(WindowsVersionName, Table) {
         bool r2;
         const wchar_t* name;
     } cases[] = {
-        {0, 0, 0, false, L"XP-"},   {4, 9, 0, false, L"XP-"},   {5, 0, 0, false, L"2K"},
-        {5, 1, 0, false, L"XP"},    {5, 2, 0, false, L"Server 2003"},
-        {5, 2, 0, true, L"Server 2003 R2"},                     {5, 3, 0, false, L"XP+"},
-        {6, 0, 0, false, L"Vista"}, {6, 1, 7601, false, L"7"},  {6, 2, 0, false, L"8"},
-        {6, 3, 0, false, L"8.1"},   {6, 4, 0, false, L"8.1+"},  {10, 0, 22631, false, L"10"},
-        {10, 2, 0, false, L"10+"},  {7, 0, 5, false, L"7.0.5"}, {11, 3, 2, false, L"11.3.2"},
+        {0, 0, 0, false, L"XP-"},
+        {4, 9, 0, false, L"XP-"},
+        {5, 0, 0, false, L"2K"},
+        {5, 1, 0, false, L"XP"},
+        {5, 2, 0, false, L"Server 2003"},
+        {5, 2, 0, true, L"Server 2003 R2"},
+        {5, 3, 0, false, L"XP+"},
+        {6, 0, 0, false, L"Vista"},
+        {6, 1, 7601, false, L"7"},
+        {6, 2, 0, false, L"8"},
+        {6, 3, 0, false, L"8.1"},
+        {6, 4, 0, false, L"8.1+"},
+        {10, 0, 22631, false, L"10"},
+        {10, 2, 0, false, L"10+"},
+        {7, 0, 5, false, L"7.0.5"},
+        {11, 3, 2, false, L"11.3.2"},
         // The system sets high bits in the build number; only the low 16 count.
         {12, 1, 0xF0000000u | 100, false, L"12.1.100"},
     };

@@ -26,7 +26,10 @@ TEST(TextConversion, InputEndsAtFirstZero) {
 TEST(TextConversion, UnrepresentableCharactersAreReplacedNotDropped) {
     EXPECT_EQ(WideToMultiByte(L"a中b", 1252), "a?b");
     // A broken UTF-8 sequence still yields the text around it.
-    std::wstring w = MultiByteToWide("a\xFF" "b", CP_UTF8);
+    std::wstring w = MultiByteToWide(
+        "a\xFF"
+        "b",
+        CP_UTF8);
     ASSERT_EQ(w.size(), 3u);
     EXPECT_EQ(w[0], L'a');
     EXPECT_EQ(w[2], L'b');
@@ -36,10 +39,8 @@ TEST(UrlEncode, Table) {
     struct Case {
         std::string in, out;
     } cases[] = {
-        {"a/b?c=d&e", "a/b?c=d&e"},
-        {" \xE4\xB8\xAD", "+%E4%B8%AD"},
-        {"50%+~:", "50%+~:"},
-        {std::string("a\0b", 3), "a%00b"},
+        {"a/b?c=d&e", "a/b?c=d&e"}, {" \xE4\xB8\xAD", "+%E4%B8%AD"},
+        {"50%+~:", "50%+~:"},       {std::string("a\0b", 3), "a%00b"},
         {"\t\x7F", "%09%7F"},
     };
     for (const auto& c : cases) EXPECT_EQ(UrlEncode(c.in), c.out) << c.in;

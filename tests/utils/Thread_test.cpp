@@ -47,7 +47,7 @@ TEST(WorkerThread, NamesFollowTheOwnersNameOrTheId) {
     const uint32_t id = a.Id();
     a.Start();
     a.Join();
-    EXPECT_EQ(empty.kernelName, "t" + std::to_string(id));
+    EXPECT_EQ(empty.kernelName, std::string("t").append(std::to_string(id)));
     EXPECT_EQ(empty.tid, id);
 
     Utils::Thread b(&longName, L"UnInstallerWithAVeryLongName", &Work::Run);

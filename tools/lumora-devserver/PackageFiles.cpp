@@ -48,7 +48,11 @@ std::string NewestPackagePath(const std::string& root) {
         }
     }
     if (best.empty()) return {};
-    return "/" + best.parent_path().filename().string() + "/" + best.filename().string();
+    std::string path(1, '/');
+    path += best.parent_path().filename().string();
+    path += '/';
+    path += best.filename().string();
+    return path;
 }
 
 void AddPackageRoutes(httplib::Server& server, const DevServerOptions& options) {

@@ -59,19 +59,29 @@ std::string Json(const std::wstring& text) {
     std::string in = Utils::ToUtf8(text), out = "\"";
     for (unsigned char c : in) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out.push_back(static_cast<char>(c));
-            }
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out.push_back(static_cast<char>(c));
+                }
         }
     }
     return out + "\"";
@@ -82,9 +92,10 @@ void PrintTree(CControlUI* c, int depth, std::string& out) {
     const UIRect& r = c->GetPos();
     char rect[96];
     std::snprintf(rect, sizeof rect, "[%d, %d, %d, %d]", r.left, r.top, r.right, r.bottom);
-    out += pad + "{\"class\": " + Json(c->GetClass()) + ", \"name\": " + Json(c->GetName()) + ", \"rect\": " + rect +
-           ", \"visible\": " + (c->IsVisible() ? "true" : "false") +
-           ", \"enabled\": " + (c->IsEnabled() ? "true" : "false") + ", \"text\": " + Json(c->GetText());
+    out += pad + "{\"class\": " + Json(c->GetClass()) + ", \"name\": " + Json(c->GetName()) +
+           ", \"rect\": " + rect + ", \"visible\": " + (c->IsVisible() ? "true" : "false") +
+           ", \"enabled\": " + (c->IsEnabled() ? "true" : "false") +
+           ", \"text\": " + Json(c->GetText());
     auto* box = static_cast<CContainerUI*>(c->GetInterface(L"Container"));
     if (box && box->GetCount() > 0) {
         out += ", \"children\": [\n";
@@ -98,7 +109,8 @@ void PrintTree(CControlUI* c, int depth, std::string& out) {
 }
 
 void LayoutFailed(const std::wstring& layout, const std::string& reason) {
-    std::fprintf(stderr, "lumora-skinview: %s: %s\n", Utils::ToUtf8(layout).c_str(), reason.c_str());
+    std::fprintf(stderr, "lumora-skinview: %s: %s\n", Utils::ToUtf8(layout).c_str(),
+                 reason.c_str());
     ShowFatalMessage(L"加载资源文件失败", L"Skin");
     std::exit(1);
 }
@@ -138,7 +150,8 @@ int main(int argc, char** argv) {
     } else {
         std::string error;
         if (!UseGtkBackend(&error)) {
-            std::fprintf(stderr, "lumora-skinview: %s (use --png or --tree without a display)\n", error.c_str());
+            std::fprintf(stderr, "lumora-skinview: %s (use --png or --tree without a display)\n",
+                         error.c_str());
             return 1;
         }
     }
@@ -152,14 +165,16 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "lumora-skinview: cannot read %s\n", archive.c_str());
             return 1;
         }
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
         std::string error;
         if (!CResourceManager::Instance().OpenArchive(L"file", bytes, &error)) {
             std::fprintf(stderr, "lumora-skinview: %s: %s\n", archive.c_str(), error.c_str());
             return 1;
         }
         size_t slash = archive.rfind('/');
-        window.folder = Utils::FromUtf8(slash == std::string::npos ? "./" : archive.substr(0, slash + 1));
+        window.folder =
+            Utils::FromUtf8(slash == std::string::npos ? "./" : archive.substr(0, slash + 1));
         window.builtIn = false;
     }
     if (!window.Create(0, L"lumora-skinview " + window.layout, WS_OVERLAPPEDWINDOW, 0)) {
@@ -167,7 +182,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!window.GetManager().GetRoot()) {
-        std::fputs("lumora-skinview: the executable holds no skin package (build skin/ first)\n", stderr);
+        std::fputs("lumora-skinview: the executable holds no skin package (build skin/ first)\n",
+                   stderr);
         return 1;
     }
     // Attributes the toolkit ignored, for whoever writes the layout.

@@ -43,14 +43,17 @@ void LayoutFailed(const std::wstring& layout, const std::string& reason) {
 class ReviewWindow : public CSkinFrame {
 public:
     explicit ReviewWindow(const wchar_t* layout) : CSkinFrame(SkinDescription::ForLayout(layout)) {}
-    CControlUI* CreateControl(const std::wstring& className) override { return CreateSequenceControl(className); }
+    CControlUI* CreateControl(const std::wstring& className) override {
+        return CreateSequenceControl(className);
+    }
 };
 
 // Writes the window with its shadow over a desktop-coloured canvas.
 void Write(WindowImplBase& window, const std::string& name) {
     CHeadlessBackend* backend = CHeadlessBackend::Current();
     window.GetManager().EnsureLayout();
-    for (const std::string& problem : FindTextProblems(window.GetManager())) g_Errors.push_back(name + ": " + problem);
+    for (const std::string& problem : FindTextProblems(window.GetManager()))
+        g_Errors.push_back(name + ": " + problem);
     cairo_surface_t* shot = backend->Snapshot(window, true);
     if (shot == nullptr || cairo_surface_status(shot) != CAIRO_STATUS_SUCCESS) {
         g_Errors.push_back(name + ": no snapshot");
@@ -86,13 +89,16 @@ void SetVisible(WindowImplBase& w, const wchar_t* name, bool visible) {
 
 // What the main window does when a page is shown.
 void ShowPage(WindowImplBase& w, int page) {
-    static const wchar_t* const kBackgrounds[] = {L"res\\mainWnd\\bg1.png", L"res\\mainWnd\\bg2.png",
-                                                  L"res\\mainWnd\\bg3.png", L"res\\mainWnd\\bg4.png"};
+    static const wchar_t* const kBackgrounds[] = {
+        L"res\\mainWnd\\bg1.png", L"res\\mainWnd\\bg2.png", L"res\\mainWnd\\bg3.png",
+        L"res\\mainWnd\\bg4.png"};
     static const int kTitlePage[] = {1, 1, -1, 2};
-    if (auto* tabs = Find<CTabLayoutUI>(w, L"mainTabLt", L"TabLayout")) tabs->SelectItem(page, false);
+    if (auto* tabs = Find<CTabLayoutUI>(w, L"mainTabLt", L"TabLayout"))
+        tabs->SelectItem(page, false);
     if (CControlUI* bg = w.GetManager().FindControl(L"winCtn")) bg->SetBkImage(kBackgrounds[page]);
     if (kTitlePage[page] >= 0)
-        if (auto* titles = Find<CTabLayoutUI>(w, L"titleTabLt", L"TabLayout")) titles->SelectItem(kTitlePage[page], false);
+        if (auto* titles = Find<CTabLayoutUI>(w, L"titleTabLt", L"TabLayout"))
+            titles->SelectItem(kTitlePage[page], false);
     SetVisible(w, L"titleGrpCtn", page != 2);
     SetVisible(w, L"installLogo", page == 2);
     SetVisible(w, L"backBtn", page == 1);
@@ -109,7 +115,8 @@ void Hover(WindowImplBase& w, const wchar_t* name, bool press) {
     const UIPoint pt{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     CHeadlessBackend::Current()->MouseMove(w, pt);
     if (press) CHeadlessBackend::Current()->MouseDown(w, pt);
-    if (!c->IsHot()) g_Errors.push_back("no hot state on " + std::string(name, name + wcslen(name)));
+    if (!c->IsHot())
+        g_Errors.push_back("no hot state on " + std::string(name, name + wcslen(name)));
 }
 
 // Lets go of the mouse away from every button, so that nothing is clicked.
@@ -151,7 +158,8 @@ void MainWindow() {
 
         ShowPage(w, 2);
         Release(w);
-        if (auto* label = Find<CLabelUI>(w, L"progressLb", L"Label")) label->SetText(L"正在安装中:35%，请稍候...");
+        if (auto* label = Find<CLabelUI>(w, L"progressLb", L"Label"))
+            label->SetText(L"正在安装中:35%，请稍候...");
         if (auto* bar = Find<CProgressUI>(w, L"installPrg", L"Progress")) bar->SetValue(35);
         if (auto* anim = Find<CSequenceLabelUI>(w, L"progressAnLb", L"SequenceLabel")) {
             anim->Start();
@@ -228,16 +236,17 @@ int main(int argc, char** argv) {
     Prompt(L"ExitTipWnd.xml", nullptr, nullptr, "ExitTipWnd", L"okBtn");
     Prompt(L"NetworkTipWnd.xml", nullptr, nullptr, "NetworkTipWnd", L"okBtn");
     Prompt(L"InstalledPathTipWnd.xml", nullptr, nullptr, "InstalledPathTipWnd", L"cancelBtn");
-    Prompt(L"MessageBox1Wnd.xml", L"安装程序检测到Lumora\r\n正在运行，请退出程序后再安装", L"温馨提示",
-           "MessageBox1Wnd", L"closebtn");
-    Prompt(L"MessageBox2Wnd.xml", L"当前网络环境较差，请在网络通畅时进行安装", L"温馨提示", "MessageBox2Wnd",
-           nullptr);
+    Prompt(L"MessageBox1Wnd.xml", L"安装程序检测到Lumora\r\n正在运行，请退出程序后再安装",
+           L"温馨提示", "MessageBox1Wnd", L"closebtn");
+    Prompt(L"MessageBox2Wnd.xml", L"当前网络环境较差，请在网络通畅时进行安装", L"温馨提示",
+           "MessageBox2Wnd", nullptr);
 
     // Drop the font caches so that leak checkers see only real leaks.
     pango_cairo_font_map_set_default(nullptr);
     FcFini();
 
-    for (const std::string& e : g_Errors) std::fprintf(stderr, "lumora-skin-review: %s\n", e.c_str());
+    for (const std::string& e : g_Errors)
+        std::fprintf(stderr, "lumora-skin-review: %s\n", e.c_str());
     std::printf("lumora-skin-review: wrote %d images to %s\n", g_Written, g_Out.c_str());
     return g_Errors.empty() ? 0 : 1;
 }

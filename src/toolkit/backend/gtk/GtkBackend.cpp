@@ -30,7 +30,9 @@ public:
             return;
         }
         guint source = 0;
-        if (timeoutMs > 0) source = g_timeout_add(static_cast<guint>(timeoutMs), &GtkLoopWaiter::OnTimeout, nullptr);
+        if (timeoutMs > 0)
+            source =
+                g_timeout_add(static_cast<guint>(timeoutMs), &GtkLoopWaiter::OnTimeout, nullptr);
         g_main_context_iteration(nullptr, TRUE);
         if (source) {
             GSource* s = g_main_context_find_source_by_id(nullptr, source);
@@ -70,19 +72,31 @@ private:
 
 WParam VirtualKeyOf(guint keyval) {
     switch (keyval) {
-    case GDK_KEY_BackSpace: return VK_BACK;
-    case GDK_KEY_Tab: return VK_TAB;
-    case GDK_KEY_Return:
-    case GDK_KEY_KP_Enter: return VK_RETURN;
-    case GDK_KEY_Escape: return VK_ESCAPE;
-    case GDK_KEY_End: return VK_END;
-    case GDK_KEY_Home: return VK_HOME;
-    case GDK_KEY_Left: return VK_LEFT;
-    case GDK_KEY_Up: return VK_UP;
-    case GDK_KEY_Right: return VK_RIGHT;
-    case GDK_KEY_Down: return VK_DOWN;
-    case GDK_KEY_Delete: return VK_DELETE;
-    default: break;
+        case GDK_KEY_BackSpace:
+            return VK_BACK;
+        case GDK_KEY_Tab:
+            return VK_TAB;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+            return VK_RETURN;
+        case GDK_KEY_Escape:
+            return VK_ESCAPE;
+        case GDK_KEY_End:
+            return VK_END;
+        case GDK_KEY_Home:
+            return VK_HOME;
+        case GDK_KEY_Left:
+            return VK_LEFT;
+        case GDK_KEY_Up:
+            return VK_UP;
+        case GDK_KEY_Right:
+            return VK_RIGHT;
+        case GDK_KEY_Down:
+            return VK_DOWN;
+        case GDK_KEY_Delete:
+            return VK_DELETE;
+        default:
+            break;
     }
     guint upper = gdk_keyval_to_upper(keyval);
     if (upper >= 'A' && upper <= 'Z') return upper;
@@ -100,8 +114,9 @@ public:
         if (owner) gtk_window_set_transient_for(GTK_WINDOW(m_Window), GTK_WINDOW(owner->m_Window));
         m_Area = gtk_drawing_area_new();
         gtk_widget_set_can_focus(m_Area, TRUE);
-        gtk_widget_add_events(m_Area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                          GDK_LEAVE_NOTIFY_MASK | GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
+        gtk_widget_add_events(m_Area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                          GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
+                                          GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
         gtk_container_add(GTK_CONTAINER(m_Window), m_Area);
         g_signal_connect(m_Area, "draw", G_CALLBACK(&GtkHost::OnDraw), this);
         g_signal_connect(m_Area, "button-press-event", G_CALLBACK(&GtkHost::OnButton), this);
@@ -174,7 +189,8 @@ public:
         gtk_widget_queue_draw_area(m_Area, rc.left, rc.top, rc.Width(), rc.Height());
     }
     void BeginMoveDrag(UIPoint) override {
-        gtk_window_begin_move_drag(GTK_WINDOW(m_Window), 1, m_PressRootX, m_PressRootY, m_PressTime);
+        gtk_window_begin_move_drag(GTK_WINDOW(m_Window), 1, m_PressRootX, m_PressRootY,
+                                   m_PressTime);
     }
     void SetIcon(const std::vector<uint8_t>& png) override {
         if (png.empty()) {
@@ -183,8 +199,10 @@ public:
         }
         GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
         if (!loader) return;
-        if (gdk_pixbuf_loader_write(loader, png.data(), png.size(), nullptr) && gdk_pixbuf_loader_close(loader, nullptr)) {
-            if (GdkPixbuf* pix = gdk_pixbuf_loader_get_pixbuf(loader)) gtk_window_set_icon(GTK_WINDOW(m_Window), pix);
+        if (gdk_pixbuf_loader_write(loader, png.data(), png.size(), nullptr) &&
+            gdk_pixbuf_loader_close(loader, nullptr)) {
+            if (GdkPixbuf* pix = gdk_pixbuf_loader_get_pixbuf(loader))
+                gtk_window_set_icon(GTK_WINDOW(m_Window), pix);
         } else {
             gdk_pixbuf_loader_close(loader, nullptr);
             LOG(L"window icon is not a PNG");
@@ -209,11 +227,13 @@ public:
     }
     void SetClipboardText(const std::wstring& text) override {
         std::string u = Utils::ToUtf8(text);
-        gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), u.c_str(), static_cast<gint>(u.size()));
+        gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), u.c_str(),
+                               static_cast<gint>(u.size()));
     }
 
     void ForgetCompanion(GtkCompanion* c) {
-        m_Companions.erase(std::remove(m_Companions.begin(), m_Companions.end(), c), m_Companions.end());
+        m_Companions.erase(std::remove(m_Companions.begin(), m_Companions.end(), c),
+                           m_Companions.end());
     }
     GtkWidget* Widget() const { return m_Window; }
 
@@ -231,10 +251,13 @@ private:
         double rx = m_Round.cx / 2.0, ry = m_Round.cy / 2.0;
         for (int y = 0; y < static_cast<int>(std::ceil(ry)) && y < h / 2; ++y) {
             double dy = (ry - (y + 0.5)) / ry;
-            int inset = static_cast<int>(std::lround(rx - rx * std::sqrt(std::max(0.0, 1.0 - dy * dy))));
+            int inset =
+                static_cast<int>(std::lround(rx - rx * std::sqrt(std::max(0.0, 1.0 - dy * dy))));
             if (inset <= 0) continue;
-            cairo_rectangle_int_t cut[4] = {{0, y, inset, 1}, {w - inset, y, inset, 1},
-                                            {0, h - 1 - y, inset, 1}, {w - inset, h - 1 - y, inset, 1}};
+            cairo_rectangle_int_t cut[4] = {{0, y, inset, 1},
+                                            {w - inset, y, inset, 1},
+                                            {0, h - 1 - y, inset, 1},
+                                            {w - inset, h - 1 - y, inset, 1}};
             for (auto& r : cut) cairo_region_subtract_rectangle(region, &r);
         }
         gtk_widget_shape_combine_region(m_Window, region);
@@ -253,7 +276,8 @@ private:
         auto* self = static_cast<GtkHost*>(p);
         double x1, y1, x2, y2;
         cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
-        UIRect dirty{static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2 + 0.999), static_cast<int>(y2 + 0.999)};
+        UIRect dirty{static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2 + 0.999),
+                     static_cast<int>(y2 + 0.999)};
         self->m_Sink->OnHostPaint(cr, dirty);
         return TRUE;
     }
@@ -296,7 +320,8 @@ private:
     }
     static void OnCommit(GtkIMContext*, const gchar* text, gpointer p) {
         auto* self = static_cast<GtkHost*>(p);
-        for (wchar_t c : Utils::FromUtf8(text ? text : "")) self->m_Sink->OnHostMessage(WM_CHAR, static_cast<WParam>(c), 0);
+        for (wchar_t c : Utils::FromUtf8(text ? text : ""))
+            self->m_Sink->OnHostMessage(WM_CHAR, static_cast<WParam>(c), 0);
     }
     static void OnRealize(GtkWidget* w, gpointer p) {
         gtk_im_context_set_client_window(static_cast<GtkHost*>(p)->m_Im, gtk_widget_get_window(w));
@@ -313,7 +338,8 @@ private:
     static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer p) {
         auto* self = static_cast<GtkHost*>(p);
         if (e->x != self->m_Bounds.left || e->y != self->m_Bounds.top) {
-            self->m_Bounds = self->m_Bounds.Offset(e->x - self->m_Bounds.left, e->y - self->m_Bounds.top);
+            self->m_Bounds =
+                self->m_Bounds.Offset(e->x - self->m_Bounds.left, e->y - self->m_Bounds.top);
             self->m_Sink->OnHostMessage(WM_MOVE, 0, MakeLParam(e->x, e->y));
             self->FollowCompanions();
         }
@@ -329,8 +355,9 @@ private:
         bool minimized = (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
         if (minimized != self->m_Minimized) {
             self->m_Minimized = minimized;
-            self->m_Sink->OnHostMessage(WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED,
-                                        MakeLParam(self->m_Bounds.Width(), self->m_Bounds.Height()));
+            self->m_Sink->OnHostMessage(
+                WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED,
+                MakeLParam(self->m_Bounds.Width(), self->m_Bounds.Height()));
         }
         return FALSE;
     }
@@ -420,8 +447,8 @@ public:
     }
     UIRect GetWorkArea(const UIRect& near) override {
         GdkDisplay* display = gdk_display_get_default();
-        GdkMonitor* monitor = gdk_display_get_monitor_at_point(display, near.left + near.Width() / 2,
-                                                               near.top + near.Height() / 2);
+        GdkMonitor* monitor = gdk_display_get_monitor_at_point(
+            display, near.left + near.Width() / 2, near.top + near.Height() / 2);
         if (!monitor) monitor = gdk_display_get_primary_monitor(display);
         if (!monitor) return {0, 0, 1024, 768};
         GdkRectangle wa;
@@ -429,8 +456,9 @@ public:
         return {wa.x, wa.y, wa.x + wa.width, wa.y + wa.height};
     }
     void ShowMessageBox(const std::wstring& text, const std::wstring& caption) override {
-        GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
-                                                   Utils::ToUtf8(text).c_str());
+        GtkWidget* dialog =
+            gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK,
+                                   "%s", Utils::ToUtf8(text).c_str());
         gtk_window_set_title(GTK_WINDOW(dialog), Utils::ToUtf8(caption).c_str());
         gtk_dialog_run(GTK_DIALOG(dialog));
         gtk_widget_destroy(dialog);

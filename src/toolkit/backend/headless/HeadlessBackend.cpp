@@ -37,7 +37,9 @@ using LayerList = std::vector<HeadlessLayer*>;
 // either may go first.
 class HeadlessLayer : public ICompanionLayer {
 public:
-    explicit HeadlessLayer(std::shared_ptr<LayerList> list) : m_List(std::move(list)) { m_List->push_back(this); }
+    explicit HeadlessLayer(std::shared_ptr<LayerList> list) : m_List(std::move(list)) {
+        m_List->push_back(this);
+    }
     ~HeadlessLayer() override {
         m_List->erase(std::remove(m_List->begin(), m_List->end(), this), m_List->end());
         if (surface) cairo_surface_destroy(surface);
@@ -64,13 +66,15 @@ private:
 
 class HeadlessHost : public IWindowHost {
 public:
-    HeadlessHost(CHeadlessBackend* backend, IWindowHostSink* sink) : m_Backend(backend), m_Sink(sink) {}
+    HeadlessHost(CHeadlessBackend* backend, IWindowHostSink* sink)
+        : m_Backend(backend), m_Sink(sink) {}
     void SetTitle(const std::wstring& title) override { m_Title = title; }
     void SetBounds(const UIRect& rc) override {
         bool moved = rc.left != m_Bounds.left || rc.top != m_Bounds.top;
         bool sized = rc.Width() != m_Bounds.Width() || rc.Height() != m_Bounds.Height();
         m_Bounds = rc;
-        if (sized) m_Sink->OnHostMessage(WM_SIZE, SIZE_RESTORED, MakeLParam(rc.Width(), rc.Height()));
+        if (sized)
+            m_Sink->OnHostMessage(WM_SIZE, SIZE_RESTORED, MakeLParam(rc.Width(), rc.Height()));
         if (moved) m_Sink->OnHostMessage(WM_MOVE, 0, MakeLParam(rc.left, rc.top));
     }
     UIRect GetBounds() const override { return m_Bounds; }
@@ -110,11 +114,13 @@ public:
         if (withCompanions) {
             for (HeadlessLayer* l : *m_Layers) {
                 if (!l->visible || !l->surface) continue;
-                canvas = canvas.Union({l->dx, l->dy, l->dx + cairo_image_surface_get_width(l->surface),
-                                       l->dy + cairo_image_surface_get_height(l->surface)});
+                canvas =
+                    canvas.Union({l->dx, l->dy, l->dx + cairo_image_surface_get_width(l->surface),
+                                  l->dy + cairo_image_surface_get_height(l->surface)});
             }
         }
-        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, canvas.Width(), canvas.Height());
+        cairo_surface_t* s =
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, canvas.Width(), canvas.Height());
         cairo_t* cr = cairo_create(s);
         if (withCompanions) {
             for (HeadlessLayer* l : *m_Layers) {
@@ -150,7 +156,9 @@ private:
 
 CHeadlessBackend* g_Current = nullptr;
 
-HeadlessHost* HostOf(WindowImplBase& window) { return static_cast<HeadlessHost*>(window.GetHost()); }
+HeadlessHost* HostOf(WindowImplBase& window) {
+    return static_cast<HeadlessHost*>(window.GetHost());
+}
 
 }  // namespace
 
@@ -270,7 +278,8 @@ cairo_surface_t* CHeadlessBackend::Snapshot(WindowImplBase& window, bool withCom
     return host ? host->Paint(withCompanions) : nullptr;
 }
 
-bool CHeadlessBackend::WritePng(WindowImplBase& window, const std::string& path, bool withCompanions) {
+bool CHeadlessBackend::WritePng(WindowImplBase& window, const std::string& path,
+                                bool withCompanions) {
     cairo_surface_t* s = Snapshot(window, withCompanions);
     if (!s) return false;
     bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;

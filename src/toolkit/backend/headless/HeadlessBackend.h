@@ -57,8 +57,8 @@ public:
     // counts paints, layouts, repaint requests and focus changes;
     // CMessageLoop::TimersFired() counts delivered timers.
     struct Record {
-        int paints = 0;           // snapshots painted
-        int invalidations = 0;    // repaint requests
+        int paints = 0;         // snapshots painted
+        int invalidations = 0;  // repaint requests
         int messageBoxes = 0;
         std::wstring lastMessageBoxText, lastMessageBoxCaption;
         std::vector<std::wstring> log;  // "drag x,y" (caption drag), "front <title>", "box <text>"
