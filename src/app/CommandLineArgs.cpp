@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "app/InstallerConfig.h"
-#include "app/NumberParse.h"
+#include "utils/NumberParse.h"
 #include "utils/CommandLineSplit.h"
 
 CommandLineArgs::CommandLineArgs(const std::vector<std::wstring>& arguments) {
@@ -25,7 +25,7 @@ std::wstring CommandLineArgs::GetString(const std::wstring& key) const {
 int CommandLineArgs::GetInt(const std::wstring& key) const {
     auto it = m_Entries.find(key);
     if (it == m_Entries.end()) return 0;
-    return ParseInt32(it->second).value_or(0);
+    return Utils::ParseInt32(it->second).value_or(0);
 }
 
 bool CommandLineArgs::GetBool(const std::wstring& key) const { return GetString(key) == L"true"; }
@@ -33,7 +33,7 @@ bool CommandLineArgs::GetBool(const std::wstring& key) const { return GetString(
 double CommandLineArgs::GetDouble(const std::wstring& key, double fallback) const {
     auto it = m_Entries.find(key);
     if (it == m_Entries.end()) return fallback;
-    return ParseDecimal(it->second).value_or(fallback);
+    return Utils::ParseDecimal(it->second).value_or(fallback);
 }
 
 CommandLineArgs ParseCommandLine(const std::wstring& commandLine) {
@@ -44,7 +44,7 @@ void ApplyCommandLine(const std::vector<std::wstring>& arguments, InstallerConfi
     const CommandLineArgs args(arguments);
     auto intOption = [&](const wchar_t* key, int& field) {
         if (!args.Has(key)) return;
-        if (auto v = ParseInt32(args.GetString(key))) field = *v;  // out of range: keep
+        if (auto v = Utils::ParseInt32(args.GetString(key))) field = *v;  // out of range: keep
     };
 
     if (args.Has(L"-downloadurl")) config.SetDownloadUrl(args.GetString(L"-downloadurl"));

@@ -1,6 +1,6 @@
 #include "app/InstallerConfig.h"
 
-#include "app/NumberParse.h"
+#include "utils/NumberParse.h"
 #include "platform/Process.h"
 #include "platform/ProfileIni.h"
 #include "utils/OsVersion.h"
@@ -94,7 +94,7 @@ void InstallerConfig::ReadConfigFileAt(const std::wstring& configPath) {
         bool hasScale = false;
         std::wstring scale = ReadString(path, "DownloadScale", L"0.7", &hasScale);
         // A value that is not a number, or beyond a double, keeps the default.
-        m_DownloadScale = hasScale ? ParseDecimal(scale).value_or(0.7) : 0.7;
+        m_DownloadScale = hasScale ? Utils::ParseDecimal(scale).value_or(0.7) : 0.7;
         m_InstCmd = ReadString(path, "InstCmd", L"");
         m_BeaconServerUrl = ReadString(path, "BeaconServerUrl", L"");
     }

@@ -5,14 +5,33 @@
 #include "InstallerBeacon.h"
 #include "app/CommandLineArgs.h"
 #include "app/CrashFilter.h"
-#include "app/FrontEnd.h"
 #include "app/InstallerConfig.h"
+#include "app/SilentFrontEnd.h"
 #include "app/SingleInstanceMutex.h"
+#include "app/WindowFrontEnd.h"
 
 namespace {
 // -1 as Windows returns it, which a Linux exit status shows as 255.
 constexpr int kExitLockHeld = 255;
 }  // namespace
+
+BeaconIdentity InstallerBeaconIdentity(const InstallerConfig& config,
+                                       const std::vector<std::wstring>& arguments) {
+    BeaconIdentity id;
+    id.appName = config.m_AppName;
+    id.appNameSuffix = config.m_DlAppNameSuffix;
+    id.appVersion = config.m_AppVersion;
+    id.installerFileName = config.m_InstallerFileName;
+    id.dlAppVersion = config.m_DlAppVersion;
+    // The tracker starts before the command line is applied, yet the
+    // collector address must follow the usual layers (the option over the
+    // file), or the option could never take effect: it is read here by the
+    // same rules.
+    const CommandLineArgs cl(arguments);
+    id.serverUrl = cl.Has(L"-beaconserverurl") ? cl.GetString(L"-beaconserverurl")
+                                               : config.m_BeaconServerUrl;
+    return id;
+}
 
 int InstallerMain(const std::vector<std::wstring>& arguments) {
     InstallerConfig& config = g_InstallerConfig;  // filled before main
@@ -31,11 +50,13 @@ int InstallerMain(const std::vector<std::wstring>& arguments) {
     if (!lock.Held()) return kExitLockHeld;
 
     const bool beaconStarted = config.m_IsEnableAppBeacon;
-    if (beaconStarted) BeaconStart();
+    if (beaconStarted) BeaconStart(InstallerBeaconIdentity(config, arguments));
 
     ApplyCommandLine(arguments, config);
+    // Switched off by the command line, a started tracker sends nothing more.
+    BeaconSetEnabled(config.m_IsEnableAppBeacon);
 
-    const int status = config.m_Silent ? RunSilentFrontEnd() : RunWindowFrontEnd();
+    const int status = config.m_Silent ? RunSilentFrontEnd(config) : RunWindowFrontEnd(config);
 
     // The command line may have switched analytics off; a tracker that was
     // started is still stopped, so its threads end before libcurl does.

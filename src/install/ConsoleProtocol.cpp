@@ -5,7 +5,7 @@
 #include "utils/PipeProcess.h"
 #include "utils/Text.h"
 
-namespace Console {
+namespace ConsoleProtocol {
 namespace {
 
 // While the child runs, how long a read waits before we look whether the
@@ -108,27 +108,25 @@ int ReadChildLines(Utils::PipeProcess& child, const int& codePage,
     return lines.DroppedLines();
 }
 
-std::wstring TextValue(const Line& line, size_t keyLength) {
-    std::wstring v = line.text.size() > keyLength ? line.text.substr(keyLength) : std::wstring();
-    if (line.endedWithLf && !v.empty() && v.back() == L'\r') v.pop_back();
+std::wstring TextValue(const Value& value) {
+    std::wstring v(value.text);
+    if (value.endedWithLf && !v.empty() && v.back() == L'\r') v.pop_back();
     return v;
 }
 
-std::wstring KeywordValue(const Line& line, size_t keyLength) {
-    return Utils::Trim(line.text.size() > keyLength ? line.text.substr(keyLength) : std::wstring());
-}
+std::wstring KeywordValue(const Value& value) { return Utils::Trim(std::wstring(value.text)); }
 
-double RealValue(const Line& line, size_t keyLength) {
-    if (line.text.size() <= keyLength) return 0.0;
-    const wchar_t* start = line.text.c_str() + keyLength;
+double RealValue(const Value& value) {
+    const std::wstring text(value.text);
+    const wchar_t* start = text.c_str();
     wchar_t* end = nullptr;
     double v = std::wcstod(start, &end);
     return end == start ? 0.0 : v;
 }
 
-int32_t IntValue(const Line& line, size_t keyLength) {
-    if (line.text.size() <= keyLength) return 0;
-    const wchar_t* start = line.text.c_str() + keyLength;
+int32_t IntValue(const Value& value) {
+    const std::wstring text(value.text);
+    const wchar_t* start = text.c_str();
     wchar_t* end = nullptr;
     long long v = std::wcstoll(start, &end, 10);
     if (end == start) return 0;
@@ -136,4 +134,14 @@ int32_t IntValue(const Line& line, size_t keyLength) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long long>(v)));
 }
 
-}  // namespace Console
+int Dispatch(const Line& line, const KeyTable& keys, int result) {
+    const std::wstring_view text(line.text);
+    for (const Key& k : keys) {
+        const std::wstring_view key(k.key);
+        if (text.substr(0, key.size()) == key)
+            return k.handle(Value{text.substr(key.size()), line.endedWithLf}, result);
+    }
+    return result;
+}
+
+}  // namespace ConsoleProtocol

@@ -9,12 +9,14 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace Utils {
 class PipeProcess;
 }
 
-namespace Console {
+namespace ConsoleProtocol {
 
 // Joins output chunks into whole lines.
 class LineAssembler {
@@ -59,16 +61,37 @@ int ReadChildLines(Utils::PipeProcess& child, const int& codePage,
                    const std::function<void(const Line&)>& onLine,
                    const std::function<bool()>& done);
 
-// The rest of the line after `key` as a text value: taken as it stands, with
-// any length, except that one CR standing right before the LF is dropped.
-std::wstring TextValue(const Line& line, size_t keyLength);
-// A keyword value: the rest of the line, trimmed of blanks, tabs, CR, LF,
-// vertical tabs and form feeds.
-std::wstring KeywordValue(const Line& line, size_t keyLength);
-// A decimal real after the key (leading blanks skipped, reading stops at the
-// first character that does not belong to it); 0 when there is none.
-double RealValue(const Line& line, size_t keyLength);
-// A decimal integer after the key, the same way, as a 32-bit value.
-int32_t IntValue(const Line& line, size_t keyLength);
+// What follows a key's "=" up to the end of its line.
+struct Value {
+    std::wstring_view text;
+    bool endedWithLf = true;
+};
 
-}  // namespace Console
+// A text value: taken as it stands, with any length, except that one CR
+// standing right before the LF is dropped.
+std::wstring TextValue(const Value& value);
+// A keyword value, trimmed of blanks, tabs, CR, LF, vertical tabs and form
+// feeds.
+std::wstring KeywordValue(const Value& value);
+// A decimal real (leading blanks skipped, reading stops at the first
+// character that does not belong to it); 0 when there is none.
+double RealValue(const Value& value);
+// A decimal integer, the same way, as a 32-bit value.
+int32_t IntValue(const Value& value);
+
+// One entry of a runner's key table: the key with its "=", compared
+// case-sensitively at the start of the line, and what the line means. The
+// handler gets the run's result so far and returns it, changed when the line
+// is a final one (1 success, 1000 failure).
+struct Key {
+    const wchar_t* key;
+    std::function<int(const Value& value, int result)> handle;
+};
+using KeyTable = std::vector<Key>;
+
+// Hands `line` to the entry whose key starts it and returns its result;
+// `result` unchanged when no key matches. With the "=" in each key no key is
+// the beginning of another, so the order of the table does not matter.
+int Dispatch(const Line& line, const KeyTable& keys, int result);
+
+}  // namespace ConsoleProtocol

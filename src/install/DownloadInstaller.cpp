@@ -4,7 +4,6 @@
 #include <mutex>
 #include <thread>
 
-#include "app/InstallerConfig.h"
 #include "install/Installer.h"
 #include "install/UnInstaller.h"
 #include "platform/FileOps.h"
@@ -38,7 +37,8 @@ CDownloadInstaller::CDownloadInstaller(const StatusCallback& callback,
                                        const std::wstring& prevUninstaller,
                                        const std::wstring& installDir, bool desktopShortcut,
                                        bool quickLaunchShortcut, bool adminAccount,
-                                       DownloaderMaker makeDownloader)
+                                       DownloaderMaker makeDownloader,
+                                       PipelineSettings settings)
     : m_DownloadUrl(downloadUrl),
       m_PrevUninstaller(prevUninstaller),
       m_InstallDir(installDir),
@@ -46,7 +46,8 @@ CDownloadInstaller::CDownloadInstaller(const StatusCallback& callback,
       m_QuickLaunchShortcut(quickLaunchShortcut),
       m_AdminAccount(adminAccount),
       m_Callback(callback),
-      m_MakeDownloader(std::move(makeDownloader)) {}
+      m_MakeDownloader(std::move(makeDownloader)),
+      m_Settings(std::move(settings)) {}
 
 class CDownloadInstaller::InFlight {
 public:
@@ -91,8 +92,9 @@ void CDownloadInstaller::SetParams(const std::wstring& downloadUrl,
     m_Language = language;
 }
 
-std::wstring CDownloadInstaller::PackagePathFor(const std::wstring& installDir) {
-    return installDir + L"/__Package_" + g_InstallerConfig.m_AppName + L".exe";
+std::wstring CDownloadInstaller::PackagePathFor(const std::wstring& installDir,
+                                                const std::wstring& appName) {
+    return installDir + L"/__Package_" + appName + L".exe";
 }
 
 std::wstring CDownloadInstaller::UninstallerCopyPath() {
@@ -111,8 +113,8 @@ void CDownloadInstaller::Forward(int code, double value, const std::wstring& tex
 
 void CDownloadInstaller::Start() {
     std::unique_lock<std::mutex> fields(m_FieldsLock);
-    m_PackagePath = PackagePathFor(m_InstallDir);
-    const int type = g_InstallerConfig.m_DownloadType;
+    m_PackagePath = PackagePathFor(m_InstallDir, m_Settings.appName);
+    const int type = m_Settings.downloadType;
     LOG_RAW(L"DL_TYPE=%d\r\n", type);
 
     if (!m_Downloader && m_MakeDownloader) {
@@ -124,6 +126,7 @@ void CDownloadInstaller::Start() {
         m_Installer = std::make_unique<CInstaller>(
             [this](int c, double v, const std::wstring& t) { OnInstall(c, v, t); },
             L"\"" + m_PackagePath + L"\"", m_InstallDir);
+        m_Installer->SetExtraOptions(m_Settings.extraPackageOptions);
     }
     m_Installer->SetInstallDir(m_InstallDir);
     m_Installer->SetDesktopShortcut(m_DesktopShortcut);
@@ -145,8 +148,8 @@ void CDownloadInstaller::Start() {
         // A copy that failed is reported by the runner as a missing file.
         m_UnInstaller = std::make_unique<CUnInstaller>(
             [this](int c, double v, const std::wstring& t) { OnUninstall(c, v, t); }, copy, home);
-        if (g_InstallerConfig.m_InsNew) {
-            while (Utils::FindProcessByName(g_InstallerConfig.m_AppName + L".exe") != 0)
+        if (m_Settings.insNew) {
+            while (Utils::FindProcessByName(m_Settings.appName + L".exe") != 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         m_UnInstaller->Start();

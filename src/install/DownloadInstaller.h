@@ -17,6 +17,15 @@
 class CInstaller;
 class CUnInstaller;
 
+// What the pipeline takes from the settings, handed over by its owner when
+// it is made; the workers read only these copies.
+struct PipelineSettings {
+    std::wstring appName = L"lumoraapp";  // names the package file and the product's process
+    int downloadType = 1;                 // passed to the downloader maker
+    bool insNew = false;                  // wait for a running product to exit first
+    std::wstring extraPackageOptions;     // appended to the package's command line
+};
+
 // Makes the downloader for a download type (2 system, 3 segmented, else
 // single connection). Injected so that tests can give a downloader of their
 // own; the program passes MakeConfiguredDownloader (DownloaderChoice.h).
@@ -29,7 +38,7 @@ public:
     CDownloadInstaller(const StatusCallback& callback, const std::wstring& downloadUrl,
                        const std::wstring& prevUninstaller, const std::wstring& installDir,
                        bool desktopShortcut, bool quickLaunchShortcut, bool adminAccount,
-                       DownloaderMaker makeDownloader);
+                       DownloaderMaker makeDownloader, PipelineSettings settings = {});
     // Deletes the downloader (which does not wait for a transfer) and the two
     // runners (which wait for their threads). Destroy the pipeline only when
     // no report can come any more.
@@ -58,8 +67,9 @@ public:
         return m_PackagePath;
     }
 
-    // "<dir>/__Package_lumoraapp.exe"
-    static std::wstring PackagePathFor(const std::wstring& installDir);
+    // "<dir>/__Package_<appName>.exe"
+    static std::wstring PackagePathFor(const std::wstring& installDir,
+                                       const std::wstring& appName = L"lumoraapp");
     // Where the old uninstaller is copied before it runs; empty when the
     // private temporary folder cannot be used.
     static std::wstring UninstallerCopyPath();
@@ -94,6 +104,7 @@ private:
     bool m_Elevated = false;
     StatusCallback m_Callback;
     DownloaderMaker m_MakeDownloader;
+    const PipelineSettings m_Settings;
     std::mutex m_InFlightLock;
     std::condition_variable m_InFlightDone;
     int m_InFlight = 0;

@@ -3,7 +3,6 @@
 #include <cwchar>
 #include <filesystem>
 
-#include "app/InstallerConfig.h"
 #include "platform/Clock.h"
 #include "platform/FileOps.h"
 #include "platform/ProfileIni.h"
@@ -124,13 +123,13 @@ std::wstring LocalTimeStamp() {
     return buf;
 }
 
-void WriteSettingsFile(const std::wstring& installDir) {
+void WriteSettingsFile(const std::wstring& installDir, const SettingsFileValues& values) {
     // Our INI layer writes UTF-8 whatever the locale, so the process locale
     // is left as it is (changing it here would change, for every thread,
     // how file names are converted).
     const std::wstring setIni = Join(installDir, L"set.ini");
-    WriteIni(setIni, "Install", "APPStore", g_InstallerConfig.m_InstallerFileName);
-    WriteIni(setIni, "Install", "AppName", g_InstallerConfig.m_AppName);
+    WriteIni(setIni, "Install", "APPStore", values.installerFileName);
+    WriteIni(setIni, "Install", "AppName", values.appName);
     WriteIni(setIni, "Install", "DeviceID", Utils::CreateGuidString());
     if (!Utils::MakeDirectoryTree(DataFolder())) return;
     WriteIni(setIni, "Install", "QVBeaconAnalyticsIni", AnalyticsIdentityFile());

@@ -39,10 +39,16 @@ bool KeepExistingCopy(const std::wstring& chosenDir, const std::wstring& previou
 std::wstring RecordInstallation(const std::wstring& installDir,
                                 const std::wstring& reportedUninstaller);
 
+// Who wrote set.ini: the installer's file name and the product's name.
+struct SettingsFileValues {
+    std::wstring installerFileName;  // "APPStore"
+    std::wstring appName = L"lumoraapp";
+};
+
 // set.ini in installDir: APPStore, AppName, a new DeviceID; then, when the
 // data folder can be made, QVBeaconAnalyticsIni and the analytics file's
 // Init/UpdateTime. Failures are logged and otherwise ignored.
-void WriteSettingsFile(const std::wstring& installDir);
+void WriteSettingsFile(const std::wstring& installDir, const SettingsFileValues& values);
 
 // ${XDG_DATA_HOME:-~/.local/share}/TaMikData/lumoratool
 std::wstring DataFolder();

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cwchar>
 
-#include "app/InstallerConfig.h"
 #include "install/FailureReport.h"
 #include "platform/FileOps.h"
 #include "platform/Launch.h"
@@ -32,13 +31,13 @@ const wchar_t* CInstallSession::RunningProductText() {
 }
 
 CInstallSession::CInstallSession(IInstallObserver& observer, Poster post,
-                                 DownloaderMaker makeDownloader)
-    : m_Observer(observer), m_Post(std::move(post)) {
+                                 DownloaderMaker makeDownloader, SessionSettings settings)
+    : m_Observer(observer), m_Post(std::move(post)), m_Settings(std::move(settings)) {
     m_Pipeline = std::make_unique<CDownloadInstaller>(
         [this](int code, double value, const std::wstring& text) {
             if (m_Post) m_Post(InstallerMessage{code, value, text});
         },
-        L"", L"", L"", true, true, true, std::move(makeDownloader));
+        L"", L"", L"", true, true, true, std::move(makeDownloader), m_Settings.pipeline);
 }
 
 CInstallSession::~CInstallSession() { m_Pipeline.reset(); }
@@ -51,7 +50,7 @@ void CInstallSession::ReadRecords() {
 }
 
 bool CInstallSession::ProductBlocksInstall() const {
-    return !g_InstallerConfig.m_InsNew && Utils::FindProcessByName(kProductExe) != 0;
+    return !m_Settings.pipeline.insNew && Utils::FindProcessByName(kProductExe) != 0;
 }
 
 std::wstring CInstallSession::GetDefaultInstallDir() {
@@ -67,7 +66,7 @@ std::wstring CInstallSession::GetCustomInstallDir(const std::wstring& text) {
 
 bool CInstallSession::StartInstall(const std::wstring& dir, bool desktopShortcut,
                                    bool quickLaunchShortcut) {
-    if (!g_InstallerConfig.m_InsNew) {
+    if (!m_Settings.pipeline.insNew) {
         // The same text for both; the window closes after it in different cases.
         if (Utils::FindProcessByName(kUninstallerExe) != 0) {
             m_Observer.OnBlocked(InstallBlock::UninstallerRunning, RunningProductText());
@@ -91,12 +90,12 @@ bool CInstallSession::StartInstall(const std::wstring& dir, bool desktopShortcut
     m_InstallPath = dir;
     const std::wstring uninstaller =
         InstallRecords::KeepExistingCopy(dir, m_PrevInstallPath) ? std::wstring() : m_PrevUninstEp;
-    m_Pipeline->SetParams(g_InstallerConfig.m_DownloadUrl, uninstaller, dir, desktopShortcut,
+    m_Pipeline->SetParams(m_Settings.downloadUrl, uninstaller, dir, desktopShortcut,
                           quickLaunchShortcut, m_ConsoleUserIsAdmin, m_ProcessIsAdmin, m_Language);
     return true;
 }
 
-bool CInstallSession::NetworkCheckWanted() const { return g_InstallerConfig.m_IsCheckNet; }
+bool CInstallSession::NetworkCheckWanted() const { return m_Settings.checkNetwork; }
 
 uint32_t CInstallSession::RunNetworkCheck() { return Utils::CheckNetwork(); }
 
@@ -145,12 +144,12 @@ void CInstallSession::ShowPercent(int percent) {
 }
 
 void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
-    const double scale = g_InstallerConfig.m_DownloadScale;
+    const double scale = m_Settings.downloadScale;
     switch (m.code) {
         case DL_CODE_START:
             if (!m_StartReported) {
                 m_StartReported = true;
-                m_AbGroup = g_InstallerConfig.m_AbGroup;
+                m_AbGroup = m_Settings.abGroup;
                 BeaconTrackTask(L"下载器启动", 0.0f, L"", Extras());
             }
             m_Stopwatch.Start();
@@ -174,7 +173,7 @@ void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
             break;
         case IST_CODE_START:
             SetStage(InstallStage::Installing);
-            InstallRecords::WriteSettingsFile(m_InstallPath);
+            InstallRecords::WriteSettingsFile(m_InstallPath, SettingsFileValues());
             break;
         case IST_CODE_PROGRESS: {
             m_InstallCreep += 0.15;
@@ -238,9 +237,13 @@ void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
     }
 }
 
+InstallRecords::SettingsFileValues CInstallSession::SettingsFileValues() const {
+    return {m_Settings.installerFileName, m_Settings.pipeline.appName};
+}
+
 void CInstallSession::Finish() {
     m_UninstEp = InstallRecords::RecordInstallation(m_InstallPath, m_UninstEp);
-    InstallRecords::WriteSettingsFile(m_InstallPath);
+    InstallRecords::WriteSettingsFile(m_InstallPath, SettingsFileValues());
     if (m_StartupStyle == 1 && m_AutoStartAllowed) RunProduct();
 }
 

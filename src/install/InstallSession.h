@@ -19,6 +19,17 @@
 #include "install/InstallRecords.h"
 #include "utils/SystemInfo.h"
 
+// What the session takes from the settings, handed over by its owner when the
+// session is made; nothing below reads the settings record itself.
+struct SessionSettings {
+    std::wstring downloadUrl;        // the package's address
+    double downloadScale = 0.7;      // the download's share of the bar
+    bool checkNetwork = false;       // run the connectivity check before a start
+    std::wstring abGroup = L"IN";    // the events' A/B group once the download starts
+    std::wstring installerFileName;  // "APPStore" of set.ini
+    PipelineSettings pipeline;       // product name, download type, -insnew, extra options
+};
+
 // One pipeline report on its way to the owner's thread.
 struct InstallerMessage {
     int code = 0;
@@ -74,7 +85,8 @@ public:
     using Poster = std::function<void(const InstallerMessage&)>;
 
     // Makes the pipeline (empty inputs until StartInstall).
-    CInstallSession(IInstallObserver& observer, Poster post, DownloaderMaker makeDownloader);
+    CInstallSession(IInstallObserver& observer, Poster post, DownloaderMaker makeDownloader,
+                    SessionSettings settings = {});
     // Destroys the pipeline; call it only when no report can come any more.
     ~CInstallSession();
     CInstallSession(const CInstallSession&) = delete;
@@ -153,9 +165,11 @@ private:
     void SetStage(InstallStage stage);
     void ShowPercent(int percent);
     void Finish();
+    InstallRecords::SettingsFileValues SettingsFileValues() const;
 
     IInstallObserver& m_Observer;
     Poster m_Post;
+    const SessionSettings m_Settings;
     std::unique_ptr<CDownloadInstaller> m_Pipeline;
 
     std::wstring m_StartExePath;

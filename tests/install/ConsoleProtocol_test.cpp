@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "ChildScripts.h"
-#include "app/InstallerConfig.h"
 #include "install/Installer.h"
 #include "install/UnInstaller.h"
 #include "support/LogCapture.h"
@@ -152,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         UninstCase{L"Message=hello\nInstPath=/x", {}, 0, 0}));
 
 TEST(LineAssembler, JoinsLinesCutAcrossReads) {
-    Console::LineAssembler a;
+    ConsoleProtocol::LineAssembler a;
     std::string line;
     a.Append("Err");
     EXPECT_FALSE(a.NextLine(line));
@@ -169,7 +168,7 @@ TEST(LineAssembler, JoinsLinesCutAcrossReads) {
 TEST(LineAssembler, KeepsEveryByteOfACharacterCutInTwo) {
     const std::string message =
         "Message=\xe7\xa3\x81\xe7\x9b\x98\xe5\xb7\xb2\xe6\xbb\xa1\n";  // 磁盘已满
-    Console::LineAssembler a;
+    ConsoleProtocol::LineAssembler a;
     for (char byte : message) a.Append(std::string(1, byte));
     std::string line;
     ASSERT_TRUE(a.NextLine(line));
@@ -177,7 +176,7 @@ TEST(LineAssembler, KeepsEveryByteOfACharacterCutInTwo) {
 }
 
 TEST(LineAssembler, DropsOverlongLinesAndGoesOn) {
-    Console::LineAssembler a(16);
+    ConsoleProtocol::LineAssembler a(16);
     std::string line;
     a.Append(std::string(10, 'x'));
     a.Append(std::string(10, 'x'));  // over the limit without an LF yet
@@ -218,12 +217,11 @@ TEST(PackageCommandLine, PiecesFollowTheirConditions) {
          L"-dsc=false -ssc=false -inslang=\"en-US\" -foo=1 -instdir=\"/opt/a\" /D=/opt/a"},
     };
     for (const Case& c : cases) {
-        g_InstallerConfig.m_InstCmd = c.extra;
         CInstaller runner({}, L"\"/p/k\"", c.dir, c.flags, c.flags, c.flags, c.flags);
         runner.SetLanguage(c.language);
+        runner.SetExtraOptions(c.extra);
         EXPECT_EQ(runner.BuildCommandLine(), c.expected);
     }
-    g_InstallerConfig.m_InstCmd.clear();
 }
 
 TEST(PackageCommandLine, DirectoryWithAQuoteReachesThePackageExactly) {

@@ -7,7 +7,6 @@
 
 #include "ChildScripts.h"
 #include "FakeDownloader.h"
-#include "app/InstallerConfig.h"
 #include "install/DownloadInstaller.h"
 #include "support/LogCapture.h"
 #include "utils/Text.h"
@@ -37,8 +36,11 @@ TEST_F(Pipeline, FreshInstallReportsInOrderAndRemovesThePackage) {
     Made made;
     const std::string dir = Dir("apps/lumoratool");  // made at 1001
     {
+        PipelineSettings settings;
+        settings.downloadType = 3;
         CDownloadInstaller pipeline(rec.Callback(), L"http://h/a/b", L"", W(dir), true, true, true,
-                                    FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage));
+                                    FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage),
+                                    settings);
         pipeline.Start();
         rec.WaitForCode({2003, 2004});
         pipeline.WaitForRunners();
@@ -51,7 +53,7 @@ TEST_F(Pipeline, FreshInstallReportsInOrderAndRemovesThePackage) {
                                                   {2002, 0.5, L""},
                                                   {3000, 0, L"/opt/reported"},
                                                   {2003, 0, L""}}));
-    EXPECT_EQ(made.type, g_InstallerConfig.m_DownloadType);
+    EXPECT_EQ(made.type, 3);
     EXPECT_TRUE(testsupport::FileExists(dir));
     EXPECT_FALSE(testsupport::FileExists(dir + "/__Package_lumoraapp.exe"));
 }

@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <atomic>
+#include <algorithm>
 #include <thread>
 #include <tuple>
 
 #include "ChildScripts.h"
 #include "FakeDownloader.h"
-#include "app/InstallerConfig.h"
 #include "install/DownloadInstaller.h"
 #include "install/InstallSession.h"
 #include "utils/PipeProcess.h"
@@ -21,13 +20,13 @@ namespace {
 
 using installtest::HomePath;
 
-// A running copy of sleep under the given file name.
+// A running copy of sleep under the given file name, for `seconds`.
 class NamedProcess {
 public:
-    explicit NamedProcess(const std::string& name) {
+    explicit NamedProcess(const std::string& name, const wchar_t* seconds = L"1000") {
         const std::string exe = HomePath(name);
         std::system(("cp /bin/sleep '" + exe + "'").c_str());
-        m_Child.Launch(Utils::FromAnsi(exe), Utils::FromAnsi(name) + L" 1000");
+        m_Child.Launch(Utils::FromAnsi(exe), Utils::FromAnsi(name) + L" " + seconds);
     }
     ~NamedProcess() { End(); }
     void End() {
@@ -85,20 +84,19 @@ struct BlockObserver : IInstallObserver {
 TEST(ProductRunning, IsRefusedUnlessInstallingAnew) {
     BlockObserver observer;
     CInstallSession session(observer, nullptr, nullptr);
-    // A copy of a program that just waits, named like the product.
-    const std::string exe = HomePath("lumoraapp.exe");
-    std::system(("cp /bin/sleep '" + exe + "'").c_str());
-    Utils::PipeProcess product;
-    product.Launch(Utils::FromAnsi(exe), L"lumoraapp.exe 1000");
+    SessionSettings anew;
+    anew.pipeline.insNew = true;
+    BlockObserver anewObserver;
+    CInstallSession anewSession(anewObserver, nullptr, nullptr, anew);
+    NamedProcess product("lumoraapp.exe");
     EXPECT_TRUE(session.ProductBlocksInstall());
     EXPECT_FALSE(session.StartInstall(Utils::FromAnsi(HomePath("inst")), true, true));
     ASSERT_EQ(observer.blocks.size(), 1u);
     EXPECT_EQ(observer.blocks[0].first, InstallBlock::ProductRunning);
-    g_InstallerConfig.m_InsNew = true;
-    EXPECT_TRUE(session.StartInstall(Utils::FromAnsi(HomePath("inst")), true, true));
-    g_InstallerConfig.m_InsNew = false;
-    ::kill(product.ProcessId(), SIGKILL);
-    product.WaitForEnd();
+    EXPECT_FALSE(anewSession.ProductBlocksInstall());
+    EXPECT_TRUE(anewSession.StartInstall(Utils::FromAnsi(HomePath("inst")), true, true));
+    EXPECT_TRUE(anewObserver.blocks.empty());
+    product.End();
     EXPECT_FALSE(session.ProductBlocksInstall());
 }
 
@@ -119,34 +117,39 @@ TEST(ProductRunning, TheBlockSaysWhichProgramRuns) {
 }
 
 TEST(InstallAnew, StartWaitsForTheRunningProductBeforeRemovingTheOldCopy) {
+    // The old uninstaller fails when it finds the product still running (an
+    // ended, unreaped one does not count), so a start that does not wait
+    // ends in a failed removal. The product ends
+    // by itself after two seconds, long after an uninstaller started at once
+    // would have looked.
     const std::string old = HomePath("old");
     testsupport::MakeDirs(old);
-    testsupport::WriteFile(old + "/uninst.ep", "#!/bin/sh\necho State=Success\n");
+    testsupport::WriteFile(old + "/uninst.ep",
+                           "#!/bin/sh\n"
+                           "for p in /proc/[0-9]*; do\n"
+                           "  [ \"$(cat $p/comm 2>/dev/null)\" = lumoraapp.exe ] &&\n"
+                           "    ! grep -q '^State:.*zombie' $p/status 2>/dev/null && running=1\n"
+                           "done\n"
+                           "if [ -n \"$running\" ]; then echo State=Fail; else echo State=Success; fi\n");
     installtest::Recorder rec;
     installtest::Made made;
-    std::atomic<bool> ended{false};
-    std::atomic<bool> reportBeforeEnd{false};
-    auto record = rec.Callback();
+    PipelineSettings settings;
+    settings.insNew = true;
     CDownloadInstaller pipeline(
-        [&](int c, double v, const std::wstring& t) {
-            if (!ended) reportBeforeEnd = true;
-            record(c, v, t);
-        },
-        L"u", Utils::FromAnsi(old + "/uninst.ep"), Utils::FromAnsi(HomePath("new")), true, true,
-        true, installtest::FakeMaker(made, {{{{1001, 1, L""}, {1004, 7, L"LibCurl"}}, false}}, ""));
-    NamedProcess product("lumoraapp.exe");
-    g_InstallerConfig.m_InsNew = true;
-    std::thread starter([&] { pipeline.Start(); });
-    // Give a start that does not wait the chance to run ahead.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ended = true;
-    product.End();
-    starter.join();
-    g_InstallerConfig.m_InsNew = false;
-    rec.WaitForCode({1004, 5004, 5005});
+        rec.Callback(), L"u", Utils::FromAnsi(old + "/uninst.ep"),
+        Utils::FromAnsi(HomePath("new")), true, true, true,
+        installtest::FakeMaker(
+            made, {{{{DL_CODE_START, 1, L""}, {DL_CODE_FAIL, 7, L"LibCurl"}}, false}}, ""),
+        settings);
+    NamedProcess product("lumoraapp.exe", L"2");
+    pipeline.Start();
+    rec.WaitForCode({DL_CODE_FAIL, UNIST_CODE_FAIL, UNIST_CODE_ERROR});
     pipeline.WaitForRunners();
-    EXPECT_FALSE(reportBeforeEnd);
-    EXPECT_EQ(rec.Codes().front(), 5002);
+    const std::vector<int> codes = rec.Codes();
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.front(), UNIST_CODE_PROGRESS);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), UNIST_CODE_SUCCESS), 1);
+    EXPECT_EQ(codes.back(), DL_CODE_FAIL);
 }
 
 }  // namespace

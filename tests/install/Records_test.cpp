@@ -111,10 +111,10 @@ TEST(InstallRecords, KeepExistingCopyOnlyForExactlyFalse) {
 TEST(InstallRecords, SettingsFileAndAnalyticsKey) {
     const std::string dir = HomePath("inst");
     testsupport::MakeDirs(dir);
-    R::WriteSettingsFile(W(dir));
+    R::WriteSettingsFile(W(dir), {L"lumora-setup", L"lumoraapp"});
     const std::string ini = dir + "/set.ini";
     EXPECT_EQ(Ini(ini, "Install", "AppName"), "lumoraapp");
-    EXPECT_NE(Ini(ini, "Install", "APPStore"), "<missing>");
+    EXPECT_EQ(Ini(ini, "Install", "APPStore"), "lumora-setup");
     const std::string id1 = Ini(ini, "Install", "DeviceID");
     EXPECT_TRUE(std::regex_match(id1, std::regex("[0-9A-F]{12}[0-9a-f]{4}[0-9A-F]{16}"))) << id1;
     const std::string identity =
@@ -123,7 +123,7 @@ TEST(InstallRecords, SettingsFileAndAnalyticsKey) {
     EXPECT_TRUE(std::regex_match(Ini(identity, "Init", "UpdateTime"),
                                  std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
     // Every write puts a new identity.
-    R::WriteSettingsFile(W(dir));
+    R::WriteSettingsFile(W(dir), {L"lumora-setup", L"lumoraapp"});
     EXPECT_NE(Ini(ini, "Install", "DeviceID"), id1);
 }
 
@@ -133,7 +133,7 @@ TEST(InstallRecords, DataFolderThatCannotBeMadeLeavesTheKeyOut) {
     // A file stands where the data folder's parent would be.
     const std::string data = std::string(std::getenv("XDG_DATA_HOME"));
     testsupport::WriteFile(data + "/TaMikData", "not a folder");
-    R::WriteSettingsFile(W(dir));
+    R::WriteSettingsFile(W(dir), {L"lumora-setup", L"lumoraapp"});
     EXPECT_EQ(Ini(dir + "/set.ini", "Install", "AppName"), "lumoraapp");
     EXPECT_EQ(Ini(dir + "/set.ini", "Install", "QVBeaconAnalyticsIni"), "<missing>");
 }

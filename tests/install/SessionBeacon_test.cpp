@@ -4,7 +4,6 @@
 
 #include "ChildScripts.h"
 #include "InstallerBeacon.h"
-#include "app/InstallerConfig.h"
 #include "install/InstallSession.h"
 #include "utils/Text.h"
 

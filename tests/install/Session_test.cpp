@@ -6,7 +6,6 @@
 
 #include "ChildScripts.h"
 #include "FakeDownloader.h"
-#include "app/InstallerConfig.h"
 #include "install/InstallSession.h"
 #include "platform/ProfileIni.h"
 #include "platform/RegistryStore.h"
@@ -48,7 +47,12 @@ struct Observer : IInstallObserver {
 
 class Session : public testing::Test {
 protected:
-    Session() : session(observer, nullptr, nullptr) { g_InstallerConfig.m_DownloadScale = 0.7; }
+    Session() : session(observer, nullptr, nullptr, Settings()) {}
+    static SessionSettings Settings() {
+        SessionSettings s;
+        s.downloadScale = 0.7;
+        return s;
+    }
     void Send(int code, double value = 0, const std::wstring& text = L"") {
         session.OnInstallerMessage({code, value, text});
     }

@@ -11,7 +11,6 @@
 #include "BeaconTrackerWrapper.h"
 #include "HttpPost.h"
 #include "TrackerHarness.h"
-#include "app/InstallerConfig.h"
 #include "platform/Process.h"
 #include "support/TempHome.h"
 #include "utils/Text.h"
@@ -26,21 +25,26 @@ std::string StagingFile() {
     return trackertest::DataFolder() + "lumoraapp.downloader_QVSStaging.txt";
 }
 
+// The identity the installer hands over with its default settings.
+BeaconIdentity Identity(const std::string& url) {
+    BeaconIdentity id;
+    id.appName = L"lumoraapp";
+    id.appNameSuffix = L".downloader";
+    id.appVersion = L"1.7.9";
+    const std::string exe = Platform::ExecutablePath();
+    id.installerFileName = Utils::FromUtf8(exe.substr(exe.rfind('/') + 1));
+    id.serverUrl = Utils::FromUtf8(url);
+    return id;
+}
+
 class Reporting : public testing::Test {
 protected:
-    void SetUp() override {
-        m_Saved = g_InstallerConfig;
-        g_InstallerConfig.m_IsEnableAppBeacon = true;
-    }
+    void SetUp() override { BeaconSetEnabled(true); }
     void TearDown() override {
         BeaconStop();
-        g_InstallerConfig = m_Saved;
+        BeaconSetEnabled(true);
     }
-    void Start(const std::string& url) {
-        g_InstallerConfig.m_BeaconServerUrl = Utils::FromUtf8(url);
-        BeaconStart();
-    }
-    InstallerConfig m_Saved;
+    void Start(const std::string& url) { BeaconStart(Identity(url)); }
 };
 
 TEST_F(Reporting, EventsOfARunArriveInOrderWithResultAndAbGroup) {
@@ -113,7 +117,7 @@ TEST_F(Reporting, AbGroupRules) {
 
 TEST_F(Reporting, SwitchedOffMeansNoTrackerAndNoEvents) {
     LoopbackCollector collector;
-    g_InstallerConfig.m_IsEnableAppBeacon = false;
+    BeaconSetEnabled(false);
     Start(collector.Url());
     BeaconTrackTask(L"下载器启动", 0, L"", DefaultTrackExtras());
     BeaconTrackCrash();
@@ -126,7 +130,7 @@ TEST_F(Reporting, SwitchedOffAfterStartSendsNothingMore) {
     LoopbackCollector collector;
     Start(collector.Url());
     BeaconTrackTask(L"before", 0, L"", DefaultTrackExtras());
-    g_InstallerConfig.m_IsEnableAppBeacon = false;  // the command line said so
+    BeaconSetEnabled(false);  // the command line said so
     BeaconTrackTask(L"after", 0, L"", DefaultTrackExtras());
     BeaconStop();
     EXPECT_EQ(collector.Store().Requests(), 0);

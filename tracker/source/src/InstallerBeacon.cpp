@@ -1,11 +1,9 @@
 #include "InstallerBeacon.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "BeaconTrackerWrapper.h"
-#include "TrackerSystem.h"
-#include "app/CommandLineArgs.h"
-#include "app/InstallerConfig.h"
 #include "utils/Text.h"
 
 using namespace tamik::beacon;
@@ -16,27 +14,16 @@ namespace {
 // thread; the handle is copied under this lock so none of them sees it torn.
 std::mutex g_HandleLock;
 std::shared_ptr<BeaconTrackerWrapper> g_Tracker;
+std::atomic<bool> g_Enabled{true};
 
 // How long the crash path waits for sends in flight before it keeps the
 // rest in the staging file; each request is bounded by 3 seconds.
 constexpr std::chrono::milliseconds kCrashWait{4000};
 
 std::shared_ptr<BeaconTrackerWrapper> Tracker() {
-    if (!g_InstallerConfig.m_IsEnableAppBeacon) return nullptr;
+    if (!g_Enabled) return nullptr;
     std::lock_guard<std::mutex> g(g_HandleLock);
     return g_Tracker;
-}
-
-// The tracker starts before the command line is applied, yet the collector
-// address must follow the usual layers (the option over the file), or the
-// option could never take effect. So its option is read here, by the same
-// rules.
-std::wstring CollectorAddress() {
-    std::vector<std::wstring> args;
-    for (const auto& a : sys::ProcessArguments()) args.push_back(Utils::FromAnsi(a));
-    const CommandLineArgs cl(args);
-    if (cl.Has(L"-beaconserverurl")) return cl.GetString(L"-beaconserverurl");
-    return g_InstallerConfig.m_BeaconServerUrl;
 }
 
 // One report of an event type that takes extras: a fresh context with the
@@ -64,18 +51,21 @@ void ApplyAbGroup(const TrackExtras& extras, const std::vector<int>& eventTypes,
     context.setProperty(QvContextProperties::kAbKey, value, eventTypes);
 }
 
-void BeaconStart() {
-    const InstallerConfig& c = g_InstallerConfig;
-    if (!c.m_IsEnableAppBeacon) return;
+void BeaconSetEnabled(bool enabled) { g_Enabled = enabled; }
+
+bool BeaconEnabled() { return g_Enabled; }
+
+void BeaconStart(const BeaconIdentity& identity) {
+    if (!g_Enabled) return;
     TrackerConfig tc;
-    tc.appName = Utils::ToUtf8(c.m_AppName + c.m_DlAppNameSuffix);
-    tc.appVersion = Utils::ToUtf8(c.m_AppVersion);
-    tc.appStore = Utils::ToUtf8(c.m_InstallerFileName);
-    tc.dlAppId = Utils::ToUtf8(c.m_AppName);
-    tc.dlAppVersion = Utils::ToUtf8(c.m_DlAppVersion);
+    tc.appName = Utils::ToUtf8(identity.appName + identity.appNameSuffix);
+    tc.appVersion = Utils::ToUtf8(identity.appVersion);
+    tc.appStore = Utils::ToUtf8(identity.installerFileName);
+    tc.dlAppId = Utils::ToUtf8(identity.appName);
+    tc.dlAppVersion = Utils::ToUtf8(identity.dlAppVersion);
     tc.logPath = "";
     tc.edition = 0;
-    tc.serverUrl = Utils::ToUtf8(CollectorAddress());
+    tc.serverUrl = Utils::ToUtf8(identity.serverUrl);
     auto tracker = CreateBeaconTracker(tc, false);
     std::lock_guard<std::mutex> g(g_HandleLock);
     g_Tracker = std::move(tracker);
@@ -90,7 +80,7 @@ void BeaconStop() {
         std::lock_guard<std::mutex> g(g_HandleLock);
         tracker.swap(g_Tracker);
     }
-    if (tracker && !g_InstallerConfig.m_IsEnableAppBeacon) tracker->skipFinalFlush();
+    if (tracker && !g_Enabled) tracker->skipFinalFlush();
     // The last owner's release runs the final flush.
 }
 

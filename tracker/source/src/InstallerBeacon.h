@@ -1,7 +1,9 @@
 #pragma once
 // The installer's reporting layer over the analytics tracker. Every operation
-// returns at once when analytics are switched off (m_IsEnableAppBeacon) or no
-// tracker has been started, and none ever throws.
+// returns at once when analytics are switched off or no tracker has been
+// started, and none ever throws. It sits above the tracker's core and knows
+// nothing of the installer's settings: its owner hands it the identity and
+// the switch.
 #include <map>
 #include <string>
 #include <vector>
@@ -12,8 +14,24 @@ class QvContextProperties;
 
 using TrackExtras = std::map<std::wstring, std::wstring>;
 
-// Starts the tracker with the installer's identity from g_InstallerConfig.
-void BeaconStart();
+// Who reports, as the settings stand when the tracker starts.
+struct BeaconIdentity {
+    std::wstring appName;            // the product, e.g. "lumoraapp"
+    std::wstring appNameSuffix;      // ".downloader": the installer's own app id
+    std::wstring appVersion;         // the installer's version
+    std::wstring installerFileName;  // the executable's file name
+    std::wstring dlAppVersion;       // the product's version, may be empty
+    std::wstring serverUrl;          // the collector; empty sends nothing
+};
+
+// Starts the tracker with `identity`; does nothing while analytics are
+// switched off.
+void BeaconStart(const BeaconIdentity& identity);
+// The analytics switch (on until told otherwise). Switched off after the
+// start (the command line said so), reports are dropped and the stop keeps
+// queued records staged instead of sending them. Any thread.
+void BeaconSetEnabled(bool enabled);
+bool BeaconEnabled();
 // Stops the tracker: the final flush of queued events happens here.
 void BeaconStop();
 

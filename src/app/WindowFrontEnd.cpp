@@ -1,10 +1,10 @@
 // Until the window is linked in, a run says so and fails instead of
-// pretending to install. (The silent front-end lives in src/install.)
+// pretending to install.
+#include "app/WindowFrontEnd.h"
+
 #include <cstdio>
 
-#include "app/FrontEnd.h"
-
-int RunWindowFrontEnd() {
+int RunWindowFrontEnd(const InstallerConfig&) {
     std::fputs("lumora-setup: this build has no installer window yet.\n", stderr);
     return 1;
 }

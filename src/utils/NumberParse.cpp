@@ -1,4 +1,4 @@
-#include "app/NumberParse.h"
+#include "utils/NumberParse.h"
 
 #include <cerrno>
 #include <climits>
@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "utils/Text.h"
+
+namespace Utils {
 
 std::optional<double> ParseDecimal(const std::wstring& text) {
     const std::string s = Utils::ToUtf8(text);
@@ -25,3 +27,5 @@ std::optional<int> ParseInt32(const std::wstring& text) {
     if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return std::nullopt;
     return static_cast<int>(v);
 }
+
+}  // namespace Utils

@@ -2,8 +2,7 @@
 // output (one redrawn line on a terminal, else one line per stage and per 10
 // percent); each failure ends with one sentence on standard error and its
 // own exit status.
-#include <sys/stat.h>
-#include <unistd.h>
+#include "app/SilentFrontEnd.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -13,10 +12,10 @@
 #include <mutex>
 #include <optional>
 
-#include "app/FrontEnd.h"
 #include "app/InstallerConfig.h"
-#include "install/DownloaderChoice.h"
+#include "app/SessionSetup.h"
 #include "install/InstallSession.h"
+#include "platform/Terminal.h"
 #include "utils/Text.h"
 
 namespace {
@@ -221,12 +220,12 @@ int BlockedStatus(InstallBlock why, const std::wstring& dir) {
 
 }  // namespace
 
-int RunSilentFrontEnd() {
-    const InstallerConfig& config = g_InstallerConfig;
+int RunSilentFrontEnd(const InstallerConfig& config) {
     MessageQueue queue;
-    SilentObserver observer(::isatty(STDOUT_FILENO) == 1);
+    SilentObserver observer(Platform::StandardOutputIsTerminal());
     CInstallSession session(
-        observer, [&queue](const InstallerMessage& m) { queue.Push(m); }, MakeConfiguredDownloader);
+        observer, [&queue](const InstallerMessage& m) { queue.Push(m); },
+        DownloaderMakerFrom(config), SessionSettingsFrom(config));
     session.SetAutoStartAllowed(!config.m_NoRun);
     session.ReadRecords();
 

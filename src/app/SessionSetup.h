@@ -1,0 +1,10 @@
+#pragma once
+// What the front-ends hand to the install session: the settings it needs,
+// copied from the settings record, and the maker of the configured
+// downloader. UI thread, before any worker exists.
+#include "install/InstallSession.h"
+
+class InstallerConfig;
+
+SessionSettings SessionSettingsFrom(const InstallerConfig& config);
+DownloaderMaker DownloaderMakerFrom(const InstallerConfig& config);
