@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "app/InstallerConfig.h"
-#include "utils/NumberParse.h"
 #include "utils/CommandLineSplit.h"
+#include "utils/NumberParse.h"
 
 CommandLineArgs::CommandLineArgs(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& arg : arguments) {

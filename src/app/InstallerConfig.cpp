@@ -1,8 +1,8 @@
 #include "app/InstallerConfig.h"
 
-#include "utils/NumberParse.h"
 #include "platform/Process.h"
 #include "platform/ProfileIni.h"
+#include "utils/NumberParse.h"
 #include "utils/OsVersion.h"
 #include "utils/Text.h"
 

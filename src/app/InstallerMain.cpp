@@ -28,8 +28,8 @@ BeaconIdentity InstallerBeaconIdentity(const InstallerConfig& config,
     // file), or the option could never take effect: it is read here by the
     // same rules.
     const CommandLineArgs cl(arguments);
-    id.serverUrl = cl.Has(L"-beaconserverurl") ? cl.GetString(L"-beaconserverurl")
-                                               : config.m_BeaconServerUrl;
+    id.serverUrl =
+        cl.Has(L"-beaconserverurl") ? cl.GetString(L"-beaconserverurl") : config.m_BeaconServerUrl;
     return id;
 }
 

@@ -37,8 +37,7 @@ CDownloadInstaller::CDownloadInstaller(const StatusCallback& callback,
                                        const std::wstring& prevUninstaller,
                                        const std::wstring& installDir, bool desktopShortcut,
                                        bool quickLaunchShortcut, bool adminAccount,
-                                       DownloaderMaker makeDownloader,
-                                       PipelineSettings settings)
+                                       DownloaderMaker makeDownloader, PipelineSettings settings)
     : m_DownloadUrl(downloadUrl),
       m_PrevUninstaller(prevUninstaller),
       m_InstallDir(installDir),

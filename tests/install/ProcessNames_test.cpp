@@ -124,20 +124,21 @@ TEST(InstallAnew, StartWaitsForTheRunningProductBeforeRemovingTheOldCopy) {
     // would have looked.
     const std::string old = HomePath("old");
     testsupport::MakeDirs(old);
-    testsupport::WriteFile(old + "/uninst.ep",
-                           "#!/bin/sh\n"
-                           "for p in /proc/[0-9]*; do\n"
-                           "  [ \"$(cat $p/comm 2>/dev/null)\" = lumoraapp.exe ] &&\n"
-                           "    ! grep -q '^State:.*zombie' $p/status 2>/dev/null && running=1\n"
-                           "done\n"
-                           "if [ -n \"$running\" ]; then echo State=Fail; else echo State=Success; fi\n");
+    testsupport::WriteFile(
+        old + "/uninst.ep",
+        "#!/bin/sh\n"
+        "for p in /proc/[0-9]*; do\n"
+        "  [ \"$(cat $p/comm 2>/dev/null)\" = lumoraapp.exe ] &&\n"
+        "    ! grep -q '^State:.*zombie' $p/status 2>/dev/null && running=1\n"
+        "done\n"
+        "if [ -n \"$running\" ]; then echo State=Fail; else echo State=Success; fi\n");
     installtest::Recorder rec;
     installtest::Made made;
     PipelineSettings settings;
     settings.insNew = true;
     CDownloadInstaller pipeline(
-        rec.Callback(), L"u", Utils::FromAnsi(old + "/uninst.ep"),
-        Utils::FromAnsi(HomePath("new")), true, true, true,
+        rec.Callback(), L"u", Utils::FromAnsi(old + "/uninst.ep"), Utils::FromAnsi(HomePath("new")),
+        true, true, true,
         installtest::FakeMaker(
             made, {{{{DL_CODE_START, 1, L""}, {DL_CODE_FAIL, 7, L"LibCurl"}}, false}}, ""),
         settings);
