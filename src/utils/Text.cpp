@@ -1,5 +1,9 @@
 #include "utils/Text.h"
 
+#include <glib.h>
+
+#include <algorithm>
+
 #include "platform/Charset.h"
 
 namespace Utils {
@@ -28,20 +32,25 @@ std::string WideToMultiByte(const std::wstring& text, int codePage) {
 }
 
 std::string UrlEncode(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF-";
+    // Addresses go out with every printable ASCII byte as it stands (reserved
+    // characters and "%" included) and the blank as "+": GLib keeps what we
+    // list, and the blank is let through so that it can become "+" here.
+    // GLib (2.74) also ends its output at a zero byte, so zero bytes are
+    // written as "%00" here and the pieces between them escaped by GLib.
+    static const char kKept[] = " !\"#$%&'()*+,/:;<=>?@[\\]^`{|}";
     std::string out;
-    out.reserve(text.size() * 3);
-    for (unsigned char b : text) {
-        if (b >= 0x21 && b <= 0x7E) {
-            out.push_back(static_cast<char>(b));
-        } else if (b == 0x20) {
-            out.push_back('+');
-        } else {
-            out.push_back('%');
-            out.push_back(kHex[b >> 4]);
-            out.push_back(kHex[b & 0x0F]);
-        }
+    out.reserve(text.size());
+    for (size_t start = 0;;) {
+        const size_t zero = std::min(text.find('\0', start), text.size());
+        char* escaped = g_uri_escape_bytes(reinterpret_cast<const guint8*>(text.data() + start),
+                                           zero - start, kKept);
+        out += escaped;
+        g_free(escaped);
+        if (zero == text.size()) break;
+        out += "%00";
+        start = zero + 1;
     }
+    std::replace(out.begin(), out.end(), ' ', '+');
     return out;
 }
 

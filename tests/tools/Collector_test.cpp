@@ -50,6 +50,46 @@ TEST(CollectorDecoder, Base64KnownAnswers) {
         std::string out, err;
         EXPECT_FALSE(collector::Base64Decode(bad, &out, &err)) << bad;
     }
+    // Stricter than the library under it, which trims blanks and "-" at the
+    // ends and does not look at where "=" stands.
+    for (const char* bad : {" Zm9v   ", "Zm9v----", "Zg==Zm9v", "=Zm9", "Zm9v====", "Zm-v"}) {
+        std::string out, err;
+        EXPECT_FALSE(collector::Base64Decode(bad, &out, &err)) << bad;
+        EXPECT_NE(err.find("bad base64 character"), std::string::npos) << bad << ": " << err;
+    }
+}
+
+TEST(CollectorDecoder, PercentDecodingIsStrict) {
+    const std::pair<std::string, std::string> good[] = {
+        {"aZ09-._~", "aZ09-._~"},
+        {"%2B%2f%3D", "+/="},
+        {"%00%FF", std::string("\0\xff", 2)},
+        {"", ""},
+    };
+    for (const auto& [in, want] : good) {
+        std::string out, err;
+        EXPECT_TRUE(collector::PercentDecode(in, &out, &err)) << in << ": " << err;
+        EXPECT_EQ(out, want) << in;
+    }
+    // A form decoder would read "+" as a blank and pass "%zz" through.
+    const std::pair<const char*, const char*> bad[] = {
+        {"a+b", "not allowed unescaped"}, {"a b", "not allowed unescaped"},
+        {"/", "not allowed unescaped"},   {"%zz", "bad percent escape"},
+        {"ab%4", "bad percent escape"},   {"%", "bad percent escape"},
+    };
+    for (auto [in, reason] : bad) {
+        std::string out, err;
+        EXPECT_FALSE(collector::PercentDecode(in, &out, &err)) << in;
+        EXPECT_NE(err.find(reason), std::string::npos) << in << " -> " << err;
+    }
+}
+
+TEST(CollectorDecoder, LongBase64DecodesWhole) {
+    std::string bytes((3 << 20) + 2, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    std::string out, err;
+    ASSERT_TRUE(collector::Base64Decode(beacon_analytics::Base64Encode(bytes), &out, &err)) << err;
+    EXPECT_EQ(out, bytes);
 }
 
 TEST(CollectorDecoder, GunzipsAGzipMemberFromElsewhere) {

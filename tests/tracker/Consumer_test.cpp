@@ -127,12 +127,27 @@ TEST(BatchBody, EncodingsMatchTheirStandards) {
     };
     for (auto [in, out] : b64) EXPECT_EQ(beacon_analytics::Base64Encode(in), out);
     EXPECT_EQ(beacon_analytics::PercentEncode("aZ09-._~+/= %"), "aZ09-._~%2B%2F%3D%20%25");
+    EXPECT_EQ(beacon_analytics::PercentEncode(std::string("\0\xff", 2)), "%00%FF");
+    EXPECT_EQ(beacon_analytics::PercentEncode(""), "");
     std::string gz, err;
     ASSERT_TRUE(beacon_analytics::GzipCompress("[]", &gz, &err));
     ASSERT_GE(gz.size(), 10u);
     EXPECT_EQ(static_cast<unsigned char>(gz[0]), 0x1f);  // gzip magic
     EXPECT_EQ(static_cast<unsigned char>(gz[1]), 0x8b);
     EXPECT_EQ(static_cast<unsigned char>(gz[8]), 2);  // "best compression" flag: level 9
+}
+
+// The libraries take lengths of limited size, so long input is encoded in
+// pieces; the pieces must join into the one text of the whole input.
+TEST(BatchBody, LongInputEncodesAsOneText) {
+    const size_t groups = (3 << 20) / 3 + 7;
+    std::string want;
+    for (size_t i = 0; i < groups; ++i) want += "YWFh";
+    EXPECT_EQ(beacon_analytics::Base64Encode(std::string(groups * 3 + 1, 'a')), want + "YQ==");
+    const size_t blanks = (1 << 20) + 3;
+    std::string escaped;
+    for (size_t i = 0; i < blanks; ++i) escaped += "%20";
+    EXPECT_EQ(beacon_analytics::PercentEncode(std::string(blanks, ' ') + "~"), escaped + "~");
 }
 
 TEST_F(Queue, UnsentRecordsAreStagedAndLeaveWithALaterRun) {

@@ -39,11 +39,20 @@ TEST(UrlEncode, Table) {
     struct Case {
         std::string in, out;
     } cases[] = {
-        {"a/b?c=d&e", "a/b?c=d&e"}, {" \xE4\xB8\xAD", "+%E4%B8%AD"},
-        {"50%+~:", "50%+~:"},       {std::string("a\0b", 3), "a%00b"},
+        {"a/b?c=d&e", "a/b?c=d&e"},
+        {" \xE4\xB8\xAD", "+%E4%B8%AD"},
+        {"50%+~:", "50%+~:"},
+        {std::string("a\0b", 3), "a%00b"},
         {"\t\x7F", "%09%7F"},
+        // Unlike URI escaping, every printable byte stays, and only a real
+        // blank becomes "+" (an escaped one is left as it is).
+        {"%20 \x80\xFF", "%20+%80%FF"},
+        {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(UrlEncode(c.in), c.out) << c.in;
+    std::string printable;
+    for (char b = 0x21; b <= 0x7E; ++b) printable += b;
+    EXPECT_EQ(UrlEncode(printable), printable);
     EXPECT_EQ(UrlEncodeW(L"http://h/安 装"), L"http://h/%E5%AE%89+%E8%A3%85");
 }
 

@@ -1,54 +1,52 @@
 #include "CollectorDecoder.h"
 
+#include <glib.h>
 #include <json/json.h>
+#include <openssl/evp.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace collector {
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+bool IsUnreserved(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
-int Base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
+bool IsBase64Char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '/';
 }
 
 }  // namespace
 
 bool PercentDecode(const std::string& text, std::string* out, std::string* err) {
     out->clear();
-    out->reserve(text.size());
+    // GLib decodes the escapes and refuses broken ones; it lets any other
+    // byte through and reads no "+" as a blank. The sender escapes all but
+    // the unreserved characters, so anything else unescaped is refused here.
     for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~') {
-            *out += c;
-        } else if (c == '%') {
-            int hi = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-            int lo = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
-            if (hi < 0 || lo < 0) {
-                *err = "bad percent escape at offset " + std::to_string(i);
-                return false;
-            }
-            *out += static_cast<char>(hi * 16 + lo);
-            i += 2;
-        } else {
-            *err = "byte " + std::to_string(static_cast<unsigned char>(c)) +
-                   " not allowed unescaped at offset " + std::to_string(i);
-            return false;
-        }
+        if (IsUnreserved(text[i]) || text[i] == '%') continue;
+        *err = "byte " + std::to_string(static_cast<unsigned char>(text[i])) +
+               " not allowed unescaped at offset " + std::to_string(i);
+        return false;
     }
+    GError* error = nullptr;
+    GBytes* bytes =
+        g_uri_unescape_bytes(text.data(), static_cast<gssize>(text.size()), nullptr, &error);
+    if (!bytes) {
+        *err = std::string("bad percent escape (") + (error ? error->message : "") + ")";
+        if (error) g_error_free(error);
+        return false;
+    }
+    gsize size = 0;
+    const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+    out->assign(data ? data : "", size);
+    g_bytes_unref(bytes);
     return true;
 }
 
@@ -58,28 +56,34 @@ bool Base64Decode(const std::string& text, std::string* out, std::string* err) {
         *err = "base64 length " + std::to_string(text.size()) + " is not a multiple of 4";
         return false;
     }
-    for (size_t i = 0; i < text.size(); i += 4) {
-        int v[4];
-        int pad = 0;
-        for (int k = 0; k < 4; ++k) {
-            const char c = text[i + k];
-            const bool last = i + 4 == text.size();
-            if (c == '=' && last && k >= 2 && (k == 3 || text[i + 3] == '=')) {
-                v[k] = 0;
-                ++pad;
-                continue;
-            }
-            v[k] = Base64Value(c);
-            if (v[k] < 0 || pad) {
-                *err = "bad base64 character at offset " + std::to_string(i + k);
-                return false;
-            }
-        }
-        const uint32_t n = (v[0] << 18) | (v[1] << 12) | (v[2] << 6) | v[3];
-        *out += static_cast<char>((n >> 16) & 0xFF);
-        if (pad < 2) *out += static_cast<char>((n >> 8) & 0xFF);
-        if (pad < 1) *out += static_cast<char>(n & 0xFF);
+    // OpenSSL decodes the groups, but it trims blanks and "-" at the ends,
+    // does not look at where "=" stands and gives the padding as zero bytes.
+    // So the alphabet and the padding (one or two "=" at the very end) are
+    // checked here and the padding bytes dropped afterwards.
+    const size_t pad = text.empty() || text.back() != '=' ? 0
+                       : text[text.size() - 2] == '='     ? 2
+                                                          : 1;
+    for (size_t i = 0; i + pad < text.size(); ++i) {
+        if (IsBase64Char(text[i])) continue;
+        *err = "bad base64 character at offset " + std::to_string(i);
+        return false;
     }
+    // EVP_DecodeBlock takes an int length: long text goes in whole groups.
+    constexpr size_t kPiece = 4 << 20;
+    std::vector<unsigned char> buf;
+    for (size_t i = 0; i < text.size(); i += kPiece) {
+        const size_t n = std::min(kPiece, text.size() - i);
+        buf.resize(n / 4 * 3);
+        const int got =
+            EVP_DecodeBlock(buf.data(), reinterpret_cast<const unsigned char*>(text.data() + i),
+                            static_cast<int>(n));
+        if (got < 0) {
+            *err = "bad base64 text near offset " + std::to_string(i);
+            return false;
+        }
+        out->append(reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(got));
+    }
+    out->resize(out->size() - pad);
     return true;
 }
 

@@ -1,6 +1,12 @@
 #include "BatchBody.h"
 
+#include <curl/curl.h>
+#include <openssl/evp.h>
 #include <zlib.h>
+
+#include <algorithm>
+#include <new>
+#include <vector>
 
 #include "Console.h"
 
@@ -34,47 +40,35 @@ bool GzipCompress(const std::string& text, std::string* out, std::string* err) {
 }
 
 std::string Base64Encode(const std::string& bytes) {
-    static const char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    // EVP_EncodeBlock takes an int length: long input goes in whole groups
+    // of three bytes, so the pieces join into one padded text.
+    constexpr size_t kPiece = 3 << 20;
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4);
-    size_t i = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (; i + 2 < bytes.size(); i += 3) {
-        uint32_t v = (p[i] << 16) | (p[i + 1] << 8) | p[i + 2];
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += kAlphabet[v & 63];
-    }
-    if (i + 1 == bytes.size()) {
-        uint32_t v = p[i] << 16;
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += "==";
-    } else if (i + 2 == bytes.size()) {
-        uint32_t v = (p[i] << 16) | (p[i + 1] << 8);
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += '=';
+    std::vector<unsigned char> buf;
+    for (size_t i = 0; i < bytes.size(); i += kPiece) {
+        const size_t n = std::min(kPiece, bytes.size() - i);
+        buf.resize((n + 2) / 3 * 4 + 1);
+        const int written = EVP_EncodeBlock(buf.data(), p + i, static_cast<int>(n));
+        out.append(reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(written));
     }
     return out;
 }
 
 std::string PercentEncode(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
+    // libcurl keeps exactly the letters, digits and "-._~" and writes %XX in
+    // upper case, which is what the collector expects. It refuses input over
+    // 8 MB, so long text goes in pieces (escaping is byte by byte).
+    constexpr size_t kPiece = 1 << 20;
     std::string out;
     out.reserve(text.size() * 3 / 2);
-    for (unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
+    for (size_t i = 0; i < text.size(); i += kPiece) {
+        const size_t n = std::min(kPiece, text.size() - i);
+        char* escaped = curl_easy_escape(nullptr, text.data() + i, static_cast<int>(n));
+        if (!escaped) throw std::bad_alloc();
+        out += escaped;
+        curl_free(escaped);
     }
     return out;
 }
