@@ -665,6 +665,13 @@ TEST(Enumerations, UnknownNumbersAreRefused) {
         {[] { return toString(static_cast<QvEdition>(2)); }, "Unknown edition [2]!"},
     };
     for (const auto& [op, message] : cases) EXPECT_EQ(ThrownMessage(op), message);
+    try {
+        toString(static_cast<QvEventType>(15));
+        ADD_FAILURE() << "nothing thrown";
+    } catch (const QvException& e) {
+        EXPECT_EQ(e.file, "..\\..\\..\\..\\source\\src\\QvTypes.cpp");
+        EXPECT_EQ(e.function, "toString");
+    }
     EXPECT_EQ(toString(QvEventCrashed), "Crashed");
     EXPECT_EQ(toString(QvEventLaunch), "PaLaunchPal");
     EXPECT_EQ(toString(QvUserType::TamikUserId), "tamikuserid");

@@ -1,7 +1,6 @@
 #include "Consumer.h"
 
 #include <json/json.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +11,7 @@
 
 #include "BatchBody.h"
 #include "Console.h"
+#include "platform/Process.h"
 
 namespace beacon_analytics {
 namespace {
@@ -104,7 +104,7 @@ bool Consumer::WriteStagingLocked() {
         }
         return true;
     }
-    const std::string tmp = m_StagingPath + ".tmp" + std::to_string(::getpid());
+    const std::string tmp = m_StagingPath + ".tmp" + std::to_string(Platform::CurrentProcessId());
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         for (const auto& r : m_Queue) out << r << '\n';

@@ -7,7 +7,7 @@
 namespace tamik::beacon {
 namespace {
 
-constexpr const char* kQvUnit = "BeaconTrackerImpl";
+constexpr const char* kQvUnit = "QvTypes";
 
 template <size_t N>
 std::string Lookup(const char* const (&names)[N], int v, const char* function,
