@@ -42,44 +42,52 @@ TEST_P(PackageProtocol, LineGivesItsReportAndResult) {
 INSTANTIATE_TEST_SUITE_P(
     EveryKey, PackageProtocol,
     testing::Values(
-        ProtocolCase{L"Progress=0.35", {{2002, 0.35, L""}}, 0},
-        ProtocolCase{L"Progress=abc", {{2002, 0, L""}}, 0}, ProtocolCase{L" Progress=0.5", {}, 0},
-        ProtocolCase{L"Progress= 0.5x", {{2002, 0.5, L""}}, 0},
-        ProtocolCase{L"InstPath=/opt/a b", {{3000, 0, L"/opt/a b"}}, 0},
-        ProtocolCase{L"InstPath=", {{3000, 0, L""}}, 0},
-        ProtocolCase{L"State=Success", {{2003, 0, L""}}, 1},
-        ProtocolCase{L"State=  Success \t\r\n", {{2003, 0, L""}}, 1},
+        ProtocolCase{L"Progress=0.35", {{IST_CODE_PROGRESS, 0.35, L""}}, 0},
+        ProtocolCase{L"Progress=abc", {{IST_CODE_PROGRESS, 0, L""}}, 0},
+        ProtocolCase{L" Progress=0.5", {}, 0},
+        ProtocolCase{L"Progress= 0.5x", {{IST_CODE_PROGRESS, 0.5, L""}}, 0},
+        ProtocolCase{L"InstPath=/opt/a b", {{IST_INFO_INST_PATH, 0, L"/opt/a b"}}, 0},
+        ProtocolCase{L"InstPath=", {{IST_INFO_INST_PATH, 0, L""}}, 0},
+        ProtocolCase{L"State=Success", {{IST_CODE_SUCCESS, 0, L""}}, 1},
+        ProtocolCase{L"State=  Success \t\r\n", {{IST_CODE_SUCCESS, 0, L""}}, 1},
         ProtocolCase{L"State=success", {}, 0},
-        ProtocolCase{L"State=Fail", {{2004, 0, L"安装包安装失败"}}, 1000},
+        ProtocolCase{L"State=Fail", {{IST_CODE_FAIL, 0, L"安装包安装失败"}}, 1000},
         ProtocolCase{L"State=Maybe", {}, 0}, ProtocolCase{L"InstallVersion=1.2.3", {}, 0},
-        ProtocolCase{L"ExePath=/opt/x/lumoraapp.exe", {{3001, 0, L"/opt/x/lumoraapp.exe"}}, 0},
-        ProtocolCase{L"StartExe=/opt/x/run", {{3001, 0, L"/opt/x/run"}}, 0},
-        ProtocolCase{L"UninstExePath=/opt/x/u", {{3002, 0, L"/opt/x/u"}}, 0},
-        ProtocolCase{L"UninstExe=/opt/x/u2", {{3002, 0, L"/opt/x/u2"}}, 0},
-        ProtocolCase{L"UninstEp=/opt/x/uninst.ep", {{3003, 0, L"/opt/x/uninst.ep"}}, 0},
-        ProtocolCase{L"Error=disk full", {{2004, 1000, L"disk full"}}, 1000},
-        ProtocolCase{L"TopShowDetention=1500", {{3007, 1500, L""}}, 0},
-        ProtocolCase{L"TopShowDetention=-1", {{3007, 4294967295.0, L""}}, 0},
-        ProtocolCase{L"FinsihCloseDetention=-2", {{3008, 4294967294.0, L""}}, 0},
+        ProtocolCase{
+            L"ExePath=/opt/x/lumoraapp.exe", {{IST_INFO_EXE_PATH, 0, L"/opt/x/lumoraapp.exe"}}, 0},
+        ProtocolCase{L"StartExe=/opt/x/run", {{IST_INFO_EXE_PATH, 0, L"/opt/x/run"}}, 0},
+        ProtocolCase{L"UninstExePath=/opt/x/u", {{IST_INFO_UNINST_EXE, 0, L"/opt/x/u"}}, 0},
+        ProtocolCase{L"UninstExe=/opt/x/u2", {{IST_INFO_UNINST_EXE, 0, L"/opt/x/u2"}}, 0},
+        ProtocolCase{
+            L"UninstEp=/opt/x/uninst.ep", {{IST_INFO_UNINST_EP, 0, L"/opt/x/uninst.ep"}}, 0},
+        ProtocolCase{L"Error=disk full", {{IST_CODE_FAIL, 1000, L"disk full"}}, 1000},
+        ProtocolCase{L"TopShowDetention=1500", {{IST_INFO_TOP_SHOW_DETENTION, 1500, L""}}, 0},
+        ProtocolCase{L"TopShowDetention=-1", {{IST_INFO_TOP_SHOW_DETENTION, 4294967295.0, L""}}, 0},
+        ProtocolCase{
+            L"FinsihCloseDetention=-2", {{IST_INFO_FINISH_CLOSE_DETENTION, 4294967294.0, L""}}, 0},
         ProtocolCase{L"FinishCloseDetention=5", {}, 0},
         ProtocolCase{L"StartUrl=http://x/y", {{3004, 0, L"http://x/y"}}, 0},
-        ProtocolCase{L"StartupStyle=AutoStartup", {{3005, 1, L""}}, 0},
-        ProtocolCase{L"StartupStyle= UserStartup ", {{3005, 2, L""}}, 0},
-        ProtocolCase{L"StartupStyle=NonStartup", {{3005, 0, L""}}, 0},
-        ProtocolCase{L"StartupStyle=Other", {{3005, 0, L""}}, 0},
-        ProtocolCase{L"Message=hello", {{3009, 0, L"hello"}}, 0},
+        ProtocolCase{L"StartupStyle=AutoStartup", {{IST_INFO_STARTUP_STYLE, 1, L""}}, 0},
+        ProtocolCase{L"StartupStyle= UserStartup ", {{IST_INFO_STARTUP_STYLE, 2, L""}}, 0},
+        ProtocolCase{L"StartupStyle=NonStartup", {{IST_INFO_STARTUP_STYLE, 0, L""}}, 0},
+        ProtocolCase{L"StartupStyle=Other", {{IST_INFO_STARTUP_STYLE, 0, L""}}, 0},
+        ProtocolCase{L"Message=hello", {{IST_INFO_MESSAGE, 0, L"hello"}}, 0},
         ProtocolCase{L"Unknown=1\n\nprogress=1", {}, 0},
         // CR LF: the CR before the LF is not part of a text value.
         ProtocolCase{L"InstPath=/opt/p\r\nExePath=/opt/p/e\r\n",
-                     {{3000, 0, L"/opt/p"}, {3001, 0, L"/opt/p/e"}},
+                     {{IST_INFO_INST_PATH, 0, L"/opt/p"}, {IST_INFO_EXE_PATH, 0, L"/opt/p/e"}},
                      0},
         // Only one CR goes, and only right before the LF.
-        ProtocolCase{L"Message=a\r\r\n", {{3009, 0, L"a\r"}}, 0},
+        ProtocolCase{L"Message=a\r\r\n", {{IST_INFO_MESSAGE, 0, L"a\r"}}, 0},
         // The last final line wins, and later lines are still reported.
         ProtocolCase{L"State=Success\nError=disk full\nMessage=m",
-                     {{2003, 0, L""}, {2004, 1000, L"disk full"}, {3009, 0, L"m"}},
+                     {{IST_CODE_SUCCESS, 0, L""},
+                      {IST_CODE_FAIL, 1000, L"disk full"},
+                      {IST_INFO_MESSAGE, 0, L"m"}},
                      1000},
-        ProtocolCase{L"Error=x\nState=Success", {{2004, 1000, L"x"}, {2003, 0, L""}}, 1}));
+        ProtocolCase{L"Error=x\nState=Success",
+                     {{IST_CODE_FAIL, 1000, L"x"}, {IST_CODE_SUCCESS, 0, L""}},
+                     1}));
 
 TEST(PackageProtocol, LongTextValuePassesWhole) {
     Recorder rec;
@@ -139,16 +147,19 @@ TEST_P(UninstallerProtocol, LineGivesItsReport) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, UninstallerProtocol,
-    testing::Values(
-        UninstCase{L"Progress=0.5", {{5002, 0.5, L""}}, 0, 0},
-        UninstCase{L"Progress=zz", {{5002, 0, L""}}, 0, 0},
-        UninstCase{L"Error=locked\r\n", {{5005, 0, L"locked"}}, 1000, 0},
-        UninstCase{L"State= Success\r", {{5003, 0, L""}}, 1, 0},
-        UninstCase{L"State=Fail", {{5005, 0, L"安装包卸载失败"}}, 1000, 0},
-        UninstCase{
-            L"State=Fail\nState=Success", {{5005, 0, L"安装包卸载失败"}, {5003, 0, L""}}, 1, 0},
-        UninstCase{L"Encode=UTF8", {}, 0, 65001}, UninstCase{L"Encode=UTF8\nEncode=936", {}, 0, 0},
-        UninstCase{L"Message=hello\nInstPath=/x", {}, 0, 0}));
+    testing::Values(UninstCase{L"Progress=0.5", {{UNIST_CODE_PROGRESS, 0.5, L""}}, 0, 0},
+                    UninstCase{L"Progress=zz", {{UNIST_CODE_PROGRESS, 0, L""}}, 0, 0},
+                    UninstCase{L"Error=locked\r\n", {{UNIST_CODE_ERROR, 0, L"locked"}}, 1000, 0},
+                    UninstCase{L"State= Success\r", {{UNIST_CODE_SUCCESS, 0, L""}}, 1, 0},
+                    UninstCase{L"State=Fail", {{UNIST_CODE_ERROR, 0, L"安装包卸载失败"}}, 1000, 0},
+                    UninstCase{
+                        L"State=Fail\nState=Success",
+                        {{UNIST_CODE_ERROR, 0, L"安装包卸载失败"}, {UNIST_CODE_SUCCESS, 0, L""}},
+                        1,
+                        0},
+                    UninstCase{L"Encode=UTF8", {}, 0, 65001},
+                    UninstCase{L"Encode=UTF8\nEncode=936", {}, 0, 0},
+                    UninstCase{L"Message=hello\nInstPath=/x", {}, 0, 0}));
 
 TEST(LineAssembler, JoinsLinesCutAcrossReads) {
     ConsoleProtocol::LineAssembler a;

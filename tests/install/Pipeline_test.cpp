@@ -19,7 +19,8 @@ using installtest::Report;
 
 namespace {
 
-const std::vector<Report> kGoodDownload = {{1001, 1, L""}, {1002, 0.5, L""}, {1003, 0, L"LibCurl"}};
+const std::vector<Report> kGoodDownload = {
+    {DL_CODE_START, 1, L""}, {DL_CODE_PROGRESS, 0.5, L""}, {DL_CODE_SUCCESS, 0, L"LibCurl"}};
 
 const char* kGoodPackage =
     "#!/bin/sh\necho Progress=0.5\necho InstPath=/opt/reported\necho State=Success\n";
@@ -42,17 +43,17 @@ TEST_F(Pipeline, FreshInstallReportsInOrderAndRemovesThePackage) {
                                     FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage),
                                     settings);
         pipeline.Start();
-        rec.WaitForCode({2003, 2004});
+        rec.WaitForCode({IST_CODE_SUCCESS, IST_CODE_FAIL});
         pipeline.WaitForRunners();
     }
-    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{1001, 1, L""},
-                                                  {1002, 0.5, L""},
-                                                  {1003, 0, L"LibCurl"},
-                                                  {2001, 0, L""},
-                                                  {2002, 0, L""},
-                                                  {2002, 0.5, L""},
-                                                  {3000, 0, L"/opt/reported"},
-                                                  {2003, 0, L""}}));
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{DL_CODE_START, 1, L""},
+                                                  {DL_CODE_PROGRESS, 0.5, L""},
+                                                  {DL_CODE_SUCCESS, 0, L"LibCurl"},
+                                                  {IST_CODE_START, 0, L""},
+                                                  {IST_CODE_PROGRESS, 0, L""},
+                                                  {IST_CODE_PROGRESS, 0.5, L""},
+                                                  {IST_INFO_INST_PATH, 0, L"/opt/reported"},
+                                                  {IST_CODE_SUCCESS, 0, L""}}));
     EXPECT_EQ(made.type, 3);
     EXPECT_TRUE(testsupport::FileExists(dir));
     EXPECT_FALSE(testsupport::FileExists(dir + "/__Package_lumoraapp.exe"));
@@ -74,11 +75,14 @@ TEST_F(Pipeline, UpdateRemovesTheOldCopyFirstWithItsCopiedUninstaller) {
     pipeline.SetParams(L"http://h/a/b", W(old + "/uninst.ep"), W(Dir("new")), true, true, false,
                        false, L"");
     pipeline.Start();
-    rec.WaitForCode({2003, 2004, 5004, 5005});
+    rec.WaitForCode({IST_CODE_SUCCESS, IST_CODE_FAIL, UNIST_CODE_FAIL, UNIST_CODE_ERROR});
     pipeline.WaitForRunners();
 
     EXPECT_EQ(rec.Codes(),
-              (std::vector<int>{5002, 5002, 5003, 1001, 1002, 1003, 2001, 2002, 2002, 3000, 2003}));
+              (std::vector<int>{UNIST_CODE_PROGRESS, UNIST_CODE_PROGRESS, UNIST_CODE_SUCCESS,
+                                DL_CODE_START, DL_CODE_PROGRESS, DL_CODE_SUCCESS, IST_CODE_START,
+                                IST_CODE_PROGRESS, IST_CODE_PROGRESS, IST_INFO_INST_PATH,
+                                IST_CODE_SUCCESS}));
     const std::string copy =
         std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17//lumoratool_un_asa.exe";
     EXPECT_TRUE(testsupport::FileExists(copy));
@@ -96,9 +100,10 @@ TEST_F(Pipeline, FailedRemovalStopsBeforeTheDownload) {
     CDownloadInstaller pipeline(rec.Callback(), L"u", W(old + "/uninst.ep"), W(Dir("new")), true,
                                 true, true, FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage));
     pipeline.Start();
-    rec.WaitForCode({5004, 5005});
+    rec.WaitForCode({UNIST_CODE_FAIL, UNIST_CODE_ERROR});
     pipeline.WaitForRunners();
-    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{5002, 0, L""}, {5005, 0, L"in use"}}));
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{UNIST_CODE_PROGRESS, 0, L""},
+                                                  {UNIST_CODE_ERROR, 0, L"in use"}}));
 }
 
 TEST_F(Pipeline, UnusablePrivateFolderMeansNoCopyAndNoRemoval) {
@@ -116,9 +121,9 @@ TEST_F(Pipeline, UnusablePrivateFolderMeansNoCopyAndNoRemoval) {
     CDownloadInstaller pipeline(rec.Callback(), L"u", W(old + "/uninst.ep"), W(Dir("new")), true,
                                 true, true, FakeMaker(made, {{kGoodDownload, true}}, kGoodPackage));
     pipeline.Start();
-    rec.WaitForCode({5004, 5005});
+    rec.WaitForCode({UNIST_CODE_FAIL, UNIST_CODE_ERROR});
     pipeline.WaitForRunners();
-    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{5004, 1, L"可执行卸载文件不存在"}}));
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{UNIST_CODE_FAIL, 1, L"可执行卸载文件不存在"}}));
     EXPECT_FALSE(testsupport::FileExists(elsewhere + "/lumoratool_un_asa.exe"));
 }
 
@@ -128,9 +133,13 @@ TEST_F(Pipeline, RetryRestartsTheDownloaderAndFailureDeletesThePackages) {
     const std::string first = Dir("first");
     const std::string second = Dir("second");
     std::vector<FakeRun> runs = {
-        {{{1001, 1, L""}, {1006, 0, L"curl文件md5校验失败"}, {1005, 0, L"LibCurl"}}, false},
-        {{{1001, 1, L""}, {1002, 0.2, L""}, {1004, 28, L"LibCurl"}}, true},
-        {{{1001, 1, L""}, {1004, 7, L"LibCurl"}}, true},
+        {{{DL_CODE_START, 1, L""},
+          {DL_CODE_ERROR, 0, L"curl文件md5校验失败"},
+          {DL_CODE_RETRY, 0, L"LibCurl"}},
+         false},
+        {{{DL_CODE_START, 1, L""}, {DL_CODE_PROGRESS, 0.2, L""}, {DL_CODE_FAIL, 28, L"LibCurl"}},
+         true},
+        {{{DL_CODE_START, 1, L""}, {DL_CODE_FAIL, 7, L"LibCurl"}}, true},
     };
     testsupport::LogCapture log;
     CDownloadInstaller pipeline(rec.Callback(), L"http://first/a/b", L"", W(first), true, true,
@@ -138,7 +147,8 @@ TEST_F(Pipeline, RetryRestartsTheDownloaderAndFailureDeletesThePackages) {
     pipeline.Start();
     // The pipeline logs DL_CODE_FAIL once it has acted on the report.
     while (log.Count("DL_CODE_FAIL") < 1) std::this_thread::yield();
-    EXPECT_EQ(rec.Codes(), (std::vector<int>{1001, 1006, 1005, 1001, 1002, 1004}));
+    EXPECT_EQ(rec.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_RETRY,
+                                             DL_CODE_START, DL_CODE_PROGRESS, DL_CODE_FAIL}));
     EXPECT_FALSE(testsupport::FileExists(first + "/__Package_lumoraapp.exe"));
     EXPECT_EQ(log.Count("DL_CODE_RETRY"), 1);
 
@@ -165,9 +175,9 @@ TEST_F(Pipeline, FailingPackageIsDeletedToo) {
         rec.Callback(), L"u", L"", W(dir), true, true, true,
         FakeMaker(made, {{kGoodDownload, true}}, "#!/bin/sh\necho 'Error=no room'\n"));
     pipeline.Start();
-    rec.WaitForCode({2003, 2004});
+    rec.WaitForCode({IST_CODE_SUCCESS, IST_CODE_FAIL});
     pipeline.WaitForRunners();
-    EXPECT_EQ(rec.Reports().back(), (Report{2004, 1000, L"no room"}));
+    EXPECT_EQ(rec.Reports().back(), (Report{IST_CODE_FAIL, 1000, L"no room"}));
     EXPECT_FALSE(testsupport::FileExists(dir + "/__Package_lumoraapp.exe"));
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <regex>
 #include <thread>
 
@@ -182,12 +183,19 @@ TEST(RegistryStore, LivesInTheConfigFolderOneSectionPerKey) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST(ElapsedTimer, ReadsZeroUntilStarted) {
+TEST(ElapsedTimer, ReadsZeroUntilStartedThenTheTimeSinceTheStart) {
     Utils::ElapsedTimer t;
     EXPECT_EQ(t.GetElapsedSeconds(), 0.0f);
+    EXPECT_FALSE(t.IsStarted());
+    const auto before = std::chrono::steady_clock::now();
     t.Start();
-    EXPECT_GE(t.GetElapsedSeconds(), 0.0f);
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));  // time to measure
+    const float seconds = t.GetElapsedSeconds();
+    const double measured =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
     EXPECT_TRUE(t.IsStarted());
+    EXPECT_GE(seconds, 0.11f);
+    EXPECT_LE(seconds, measured + 0.02);
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ std::vector<Report> RunPackageScript(const std::string& body) {
 std::vector<Report> AfterStart(std::vector<Report> r) {
     EXPECT_GE(r.size(), 2u);
     if (r.size() < 2) return r;
-    EXPECT_EQ(r[0], (Report{2001, 0, L""}));
-    EXPECT_EQ(r[1], (Report{2002, 0, L""}));
+    EXPECT_EQ(r[0], (Report{IST_CODE_START, 0, L""}));
+    EXPECT_EQ(r[1], (Report{IST_CODE_PROGRESS, 0, L""}));
     return {r.begin() + 2, r.end()};
 }
 
@@ -56,70 +56,73 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         PackageCase{"NoFinalLineIsSuccess",
                     "echo Progress=0.5\nexit 3\n",
-                    {{2002, 0.5, L""}, {2003, 1, L""}}},
-        PackageCase{"NothingWritten", "exit 0\n", {{2003, 1, L""}}},
-        PackageCase{"StateFail", "echo State=Fail\n", {{2004, 0, L"安装包安装失败"}}},
-        PackageCase{"ErrorLine", "echo 'Error=disk full'\n", {{2004, 1000, L"disk full"}}},
+                    {{IST_CODE_PROGRESS, 0.5, L""}, {IST_CODE_SUCCESS, 1, L""}}},
+        PackageCase{"NothingWritten", "exit 0\n", {{IST_CODE_SUCCESS, 1, L""}}},
+        PackageCase{"StateFail", "echo State=Fail\n", {{IST_CODE_FAIL, 0, L"安装包安装失败"}}},
+        PackageCase{"ErrorLine", "echo 'Error=disk full'\n", {{IST_CODE_FAIL, 1000, L"disk full"}}},
         PackageCase{"CrLfLineEnds",
                     "printf 'InstPath=/opt/p\\r\\nUninstEp=/opt/p/u\\r\\nState=Success\\r\\n'\n",
-                    {{3000, 0, L"/opt/p"}, {3003, 0, L"/opt/p/u"}, {2003, 0, L""}}},
+                    {{IST_INFO_INST_PATH, 0, L"/opt/p"},
+                     {IST_INFO_UNINST_EP, 0, L"/opt/p/u"},
+                     {IST_CODE_SUCCESS, 0, L""}}},
         // Pauses make the reads end inside a line and inside a character.
         PackageCase{"LineCutAcrossReads",
                     "printf 'Err'; sleep 0.3; printf 'or=disk full\\n'\n",
-                    {{2004, 1000, L"disk full"}}},
+                    {{IST_CODE_FAIL, 1000, L"disk full"}}},
         PackageCase{"CharacterCutAcrossReads",
                     "printf 'Encode=UTF8\\nMessage=\\347\\243'; sleep 0.3; printf "
                     "'\\201\\347\\233\\230\\n'\n",
-                    {{3009, 0, L"磁盘"}, {2003, 1, L""}}},
+                    {{IST_INFO_MESSAGE, 0, L"磁盘"}, {IST_CODE_SUCCESS, 1, L""}}},
         // The announced code page holds from the next line on, even in the same read.
         PackageCase{"CodePageFromTheNextLine",
                     "printf 'Encode=936\\nMessage=\\264\\305\\305\\314\\n'\n",
-                    {{3009, 0, L"磁盘"}, {2003, 1, L""}}},
+                    {{IST_INFO_MESSAGE, 0, L"磁盘"}, {IST_CODE_SUCCESS, 1, L""}}},
         PackageCase{"LastLineWithoutLf",
                     "printf 'Progress=0.25\\nState=Success'\n",
-                    {{2002, 0.25, L""}, {2003, 0, L""}}},
+                    {{IST_CODE_PROGRESS, 0.25, L""}, {IST_CODE_SUCCESS, 0, L""}}},
         PackageCase{"OutputAfterTheFinalReadIsNotParsed",
                     "echo State=Success; sleep 0.3; echo 'Error=late'\n",
-                    {{2003, 0, L""}}},
+                    {{IST_CODE_SUCCESS, 0, L""}}},
         PackageCase{"CrashIsNoSuccess",
                     "echo Progress=0.1\nkill -SEGV $$\n",
-                    {{2002, 0.1, L""}, {2004, 0, L"安装包安装失败"}}},
+                    {{IST_CODE_PROGRESS, 0.1, L""}, {IST_CODE_FAIL, 0, L"安装包安装失败"}}},
         // 8 MB without a line end, then a line: the flood is dropped, the line read.
         PackageCase{"FloodOfStdout",
                     "head -c 8000000 /dev/zero | tr '\\0' x\nprintf '\\nState=Success\\n'\n",
-                    {{2003, 0, L""}}},
+                    {{IST_CODE_SUCCESS, 0, L""}}},
         PackageCase{"FloodOfStderr",
                     "head -c 8000000 /dev/zero >&2\necho State=Success\n",
-                    {{2003, 0, L""}}},
+                    {{IST_CODE_SUCCESS, 0, L""}}},
         PackageCase{"FloodAfterTheFinalLine",
                     "echo State=Success\nhead -c 8000000 /dev/zero\n",
-                    {{2003, 0, L""}}}),
+                    {{IST_CODE_SUCCESS, 0, L""}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PackageRunner, MissingPackageCannotStart) {
     Recorder rec;
     EXPECT_EQ(RunPackage(installtest::HomePath("absent.exe"), rec),
-              (std::vector<Report>{{2001, 0, L""}, {2002, 0, L""}, {2004, 2, L""}}));
+              (std::vector<Report>{
+                  {IST_CODE_START, 0, L""}, {IST_CODE_PROGRESS, 0, L""}, {IST_CODE_FAIL, 2, L""}}));
 }
 
 TEST(PackageRunner, FileThatIsNoProgramCannotStart) {
     const std::string path = installtest::HomePath("junk.exe");
     testsupport::WriteFile(path, std::string("\x7f\x01\x02 not a program\n"));
     Recorder rec;
-    EXPECT_EQ(AfterStart(RunPackage(path, rec)), (std::vector<Report>{{2004, 2, L""}}));
+    EXPECT_EQ(AfterStart(RunPackage(path, rec)), (std::vector<Report>{{IST_CODE_FAIL, 2, L""}}));
 }
 
 TEST(PackageRunner, DownloadedFileGetsItsExecuteBit) {
     Recorder rec;
     const std::string path = WriteScript("package.exe", "echo State=Success\n", false);
-    EXPECT_EQ(AfterStart(RunPackage(path, rec)), (std::vector<Report>{{2003, 0, L""}}));
+    EXPECT_EQ(AfterStart(RunPackage(path, rec)), (std::vector<Report>{{IST_CODE_SUCCESS, 0, L""}}));
 }
 
 TEST(PackageRunner, ManyLinesAreAllRead) {
     // 20000 lines in large writes: every one becomes a report.
     auto r = AfterStart(RunPackageScript("yes Progress=0.5 | head -n 20000\necho State=Success\n"));
     ASSERT_EQ(r.size(), 20001u);
-    EXPECT_EQ(r.back(), (Report{2003, 0, L""}));
+    EXPECT_EQ(r.back(), (Report{IST_CODE_SUCCESS, 0, L""}));
 }
 
 TEST(PackageRunner, PackageGetsItsCommandLine) {
@@ -144,7 +147,8 @@ TEST(PackageRunner, HangingPackageEndsWhenKilled) {
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
     runner.Wait();
     EXPECT_EQ(AfterStart(rec.Reports()),
-              (std::vector<Report>{{2002, 0.3, L""}, {2004, 0, L"安装包安装失败"}}));
+              (std::vector<Report>{{IST_CODE_PROGRESS, 0.3, L""},
+                                   {IST_CODE_FAIL, 0, L"安装包安装失败"}}));
 }
 
 TEST(PackageRunner, ProgramLeftRunningDoesNotHoldTheRun) {
@@ -153,7 +157,8 @@ TEST(PackageRunner, ProgramLeftRunningDoesNotHoldTheRun) {
     auto r = RunPackageScript("sleep 1000 &\necho $! > '" + pidFile + "'\necho Progress=0.9\n");
     const int pid = installtest::WaitForPidFile(pidFile);
     ::kill(pid, SIGKILL);
-    EXPECT_EQ(AfterStart(r), (std::vector<Report>{{2002, 0.9, L""}, {2003, 1, L""}}));
+    EXPECT_EQ(AfterStart(r),
+              (std::vector<Report>{{IST_CODE_PROGRESS, 0.9, L""}, {IST_CODE_SUCCESS, 1, L""}}));
 }
 
 TEST(PackageRunner, RunsAgainAfterARun) {
@@ -163,7 +168,8 @@ TEST(PackageRunner, RunsAgainAfterARun) {
     runner.Start();
     runner.Start();  // waits for the first run
     runner.Wait();
-    EXPECT_EQ(rec.Codes(), (std::vector<int>{2001, 2002, 2003, 2001, 2002, 2003}));
+    EXPECT_EQ(rec.Codes(), (std::vector<int>{IST_CODE_START, IST_CODE_PROGRESS, IST_CODE_SUCCESS,
+                                             IST_CODE_START, IST_CODE_PROGRESS, IST_CODE_SUCCESS}));
 }
 
 // The uninstaller runner.
@@ -194,40 +200,46 @@ TEST_P(UninstallerRun, ReportsWhatTheUninstallerSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Uninstallers, UninstallerRun,
-    testing::Values(UninstCase{"NothingWritten", "exit 1\n", {{5002, 0, L""}, {5003, 1, L""}}},
-                    UninstCase{"Success",
-                               "echo Progress=0.5\necho State=Success\n",
-                               {{5002, 0, L""}, {5002, 0.5, L""}, {5003, 0, L""}}},
-                    UninstCase{"SuccessThenKeepsRunning",
-                               "echo State=Success\nsleep 0.3\n",
-                               {{5002, 0, L""}, {5003, 0, L""}}},
-                    UninstCase{"ErrorLine",
-                               "printf 'Error=in use\\r\\n'\n",
-                               {{5002, 0, L""}, {5005, 0, L"in use"}}},
-                    // Much output, then the verdict right before the exit: still read.
-                    UninstCase{"FailJustBeforeExit",
-                               "yes Other=1 | head -n 30000\necho State=Fail\nexit 0\n",
-                               {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}},
-                    UninstCase{"LineCutAcrossReads",
-                               "printf 'State=Fa'; sleep 0.3; printf 'il\\n'\n",
-                               {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}},
-                    UninstCase{"FloodOfStderr",
-                               "head -c 8000000 /dev/zero >&2\necho State=Success\n",
-                               {{5002, 0, L""}, {5003, 0, L""}}},
-                    UninstCase{"CrashIsNoSuccess",
-                               "kill -SEGV $$\n",
-                               {{5002, 0, L""}, {5005, 0, L"安装包卸载失败"}}}),
+    testing::Values(
+        UninstCase{"NothingWritten",
+                   "exit 1\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_SUCCESS, 1, L""}}},
+        UninstCase{"Success",
+                   "echo Progress=0.5\necho State=Success\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""},
+                    {UNIST_CODE_PROGRESS, 0.5, L""},
+                    {UNIST_CODE_SUCCESS, 0, L""}}},
+        UninstCase{"SuccessThenKeepsRunning",
+                   "echo State=Success\nsleep 0.3\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_SUCCESS, 0, L""}}},
+        UninstCase{"ErrorLine",
+                   "printf 'Error=in use\\r\\n'\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_ERROR, 0, L"in use"}}},
+        // Much output, then the verdict right before the exit: still read.
+        UninstCase{"FailJustBeforeExit",
+                   "yes Other=1 | head -n 30000\necho State=Fail\nexit 0\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_ERROR, 0, L"安装包卸载失败"}}},
+        UninstCase{"LineCutAcrossReads",
+                   "printf 'State=Fa'; sleep 0.3; printf 'il\\n'\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_ERROR, 0, L"安装包卸载失败"}}},
+        UninstCase{"FloodOfStderr",
+                   "head -c 8000000 /dev/zero >&2\necho State=Success\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_SUCCESS, 0, L""}}},
+        UninstCase{"CrashIsNoSuccess",
+                   "kill -SEGV $$\n",
+                   {{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_ERROR, 0, L"安装包卸载失败"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UninstallerRunner, MissingCopyGivesOneReport) {
     EXPECT_EQ(RunUninstaller(installtest::HomePath("absent.exe")),
-              (std::vector<Report>{{5004, 1, L"可执行卸载文件不存在"}}));
+              (std::vector<Report>{{UNIST_CODE_FAIL, 1, L"可执行卸载文件不存在"}}));
 }
 
 TEST(UninstallerRunner, FileThatIsNoProgramCannotStart) {
     const std::string path = installtest::HomePath("junk.exe");
     testsupport::WriteFile(path, "\x7f\x01 junk");
-    EXPECT_EQ(RunUninstaller(path), (std::vector<Report>{{5002, 0, L""}, {5004, 2, L""}}));
+    EXPECT_EQ(RunUninstaller(path),
+              (std::vector<Report>{{UNIST_CODE_PROGRESS, 0, L""}, {UNIST_CODE_FAIL, 2, L""}}));
 }
 
 TEST(UninstallerRunner, HangingUninstallerEndsWhenKilled) {
@@ -240,8 +252,9 @@ TEST(UninstallerRunner, HangingUninstallerEndsWhenKilled) {
     runner.Start();
     ASSERT_EQ(::kill(installtest::WaitForPidFile(pidFile), SIGKILL), 0);
     runner.Wait();
-    EXPECT_EQ(rec.Reports(), (std::vector<Report>{
-                                 {5002, 0, L""}, {5002, 0.4, L""}, {5005, 0, L"安装包卸载失败"}}));
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{UNIST_CODE_PROGRESS, 0, L""},
+                                                  {UNIST_CODE_PROGRESS, 0.4, L""},
+                                                  {UNIST_CODE_ERROR, 0, L"安装包卸载失败"}}));
 }
 
 TEST(UninstallerRunner, GetsHomeFolderLast) {

@@ -67,14 +67,15 @@ TEST_P(SamplePackage, EndsAsItsSwitchesSay) {
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, SamplePackage,
-    testing::Values(SampleCase{"Default", "", {2003, 0, L""}},
-                    SampleCase{"Fail", "--fail", {2004, 0, L"安装包安装失败"}},
-                    SampleCase{"Error", "--error 'no room'", {2004, 1000, L"no room"}},
-                    SampleCase{"NoFinal", "--no-final", {2003, 1, L""}},
-                    SampleCase{"Crash", "--crash", {2004, 0, L"安装包安装失败"}},
-                    SampleCase{"CrLf", "--crlf", {2003, 0, L""}},
-                    SampleCase{"FloodStdout", "--flood-stdout 3000000", {2003, 0, L""}},
-                    SampleCase{"FloodStderr", "--flood-stderr 3000000", {2003, 0, L""}}),
+    testing::Values(SampleCase{"Default", "", {IST_CODE_SUCCESS, 0, L""}},
+                    SampleCase{"Fail", "--fail", {IST_CODE_FAIL, 0, L"安装包安装失败"}},
+                    SampleCase{"Error", "--error 'no room'", {IST_CODE_FAIL, 1000, L"no room"}},
+                    SampleCase{"NoFinal", "--no-final", {IST_CODE_SUCCESS, 1, L""}},
+                    SampleCase{"Crash", "--crash", {IST_CODE_FAIL, 0, L"安装包安装失败"}},
+                    SampleCase{"CrLf", "--crlf", {IST_CODE_SUCCESS, 0, L""}},
+                    SampleCase{"FloodStdout", "--flood-stdout 3000000", {IST_CODE_SUCCESS, 0, L""}},
+                    SampleCase{
+                        "FloodStderr", "--flood-stderr 3000000", {IST_CODE_SUCCESS, 0, L""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SamplePackage, InstallsIntoTheExactFolderAndReportsIt) {
@@ -83,11 +84,11 @@ TEST(SamplePackage, InstallsIntoTheExactFolderAndReportsIt) {
     EXPECT_GE(testsupport::ReadFile(package).size(), 1048576u);
     const auto r = Install(package, dir);
     auto has = [&r](const Report& want) { return std::find(r.begin(), r.end(), want) != r.end(); };
-    EXPECT_TRUE(has({3000, 0, Utils::FromAnsi(dir)}));
-    EXPECT_TRUE(has({3001, 0, Utils::FromAnsi(dir + "/lumoraapp.exe")}));
-    EXPECT_TRUE(has({3003, 0, Utils::FromAnsi(dir + "/uninst.ep")}));
-    EXPECT_TRUE(has({3005, 1, L""}));
-    EXPECT_TRUE(has({3009, 0, L"你好"}));
+    EXPECT_TRUE(has({IST_INFO_INST_PATH, 0, Utils::FromAnsi(dir)}));
+    EXPECT_TRUE(has({IST_INFO_EXE_PATH, 0, Utils::FromAnsi(dir + "/lumoraapp.exe")}));
+    EXPECT_TRUE(has({IST_INFO_UNINST_EP, 0, Utils::FromAnsi(dir + "/uninst.ep")}));
+    EXPECT_TRUE(has({IST_INFO_STARTUP_STYLE, 1, L""}));
+    EXPECT_TRUE(has({IST_INFO_MESSAGE, 0, L"你好"}));
     EXPECT_EQ(testsupport::ReadFile(dir + "/VERSION"), "3.1.4\n");
 }
 
@@ -101,21 +102,21 @@ TEST(SamplePackage, ItsUninstallerRemovesTheInstallation) {
                              Utils::FromAnsi(dir));
     uninstaller.Start();
     uninstaller.Wait();
-    EXPECT_EQ(rec.Reports().back(), (Report{5003, 0, L""}));
+    EXPECT_EQ(rec.Reports().back(), (Report{UNIST_CODE_SUCCESS, 0, L""}));
     EXPECT_FALSE(testsupport::FileExists(dir));
 }
 
 TEST(SamplePackage, AnnouncedCodePageCarriesItsMessage) {
     const auto r = Install(BuildPackage("--encode 936 --message 磁盘已满"), HomePath("cp"));
-    EXPECT_NE(std::find(r.begin(), r.end(), Report{3009, 0, L"磁盘已满"}), r.end());
-    EXPECT_EQ(r.back(), (Report{2003, 0, L""}));
+    EXPECT_NE(std::find(r.begin(), r.end(), Report{IST_INFO_MESSAGE, 0, L"磁盘已满"}), r.end());
+    EXPECT_EQ(r.back(), (Report{IST_CODE_SUCCESS, 0, L""}));
 }
 
 TEST(SamplePackage, UnwritableFolderGivesAnError) {
     testsupport::WriteFile(HomePath("file"), "x");
     const auto r = Install(BuildPackage(""), HomePath("file/lumoratool"));
     ASSERT_FALSE(r.empty());
-    EXPECT_EQ(r.back().code, 2004);
+    EXPECT_EQ(r.back().code, IST_CODE_FAIL);
     EXPECT_EQ(r.back().value, 1000);
     EXPECT_NE(r.back().text.find(L"cannot write"), std::wstring::npos);
 }
@@ -128,7 +129,7 @@ TEST(SamplePackage, UninstallerSwitches) {
                              Utils::FromAnsi(dir));
     uninstaller.Start();
     uninstaller.Wait();
-    EXPECT_EQ(rec.Reports().back(), (Report{5005, 0, L"still running"}));
+    EXPECT_EQ(rec.Reports().back(), (Report{UNIST_CODE_ERROR, 0, L"still running"}));
     EXPECT_TRUE(testsupport::FileExists(dir + "/lumoraapp.exe"));
 }
 
@@ -148,7 +149,7 @@ TEST(SamplePackage, HangEndsWhenKilled) {
         std::this_thread::yield();
     ::kill(static_cast<pid_t>(pid), SIGKILL);
     runner.Wait();
-    EXPECT_EQ(rec.Reports().back(), (Report{2004, 0, L"安装包安装失败"}));
+    EXPECT_EQ(rec.Reports().back(), (Report{IST_CODE_FAIL, 0, L"安装包安装失败"}));
 }
 
 TEST(DevServer, ServesHeadRangesAndTheNewestPackage) {

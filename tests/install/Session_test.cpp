@@ -61,12 +61,12 @@ protected:
 };
 
 TEST_F(Session, ProgressSplitsDownloadAndInstallAndCreeps) {
-    Send(1001, 1);
-    Send(1002, 0.5);
-    Send(2001);
-    for (int i = 0; i < 8; ++i) Send(2002, 0);
-    Send(2002, 0.2);   // below the creep: the bar never goes back
-    Send(2002, 0.99);  // above it: the package's own figure
+    Send(DL_CODE_START, 1);
+    Send(DL_CODE_PROGRESS, 0.5);
+    Send(IST_CODE_START);
+    for (int i = 0; i < 8; ++i) Send(IST_CODE_PROGRESS, 0);
+    Send(IST_CODE_PROGRESS, 0.2);   // below the creep: the bar never goes back
+    Send(IST_CODE_PROGRESS, 0.99);  // above it: the package's own figure
     EXPECT_EQ(observer.percents, (std::vector<int>{35, 74, 78, 83, 88, 92, 97, 98, 98, 98, 99}));
     EXPECT_EQ(observer.labels[0], L"正在安装中:35%，请稍候...");
     EXPECT_EQ(observer.stages,
@@ -74,9 +74,9 @@ TEST_F(Session, ProgressSplitsDownloadAndInstallAndCreeps) {
 }
 
 TEST_F(Session, FiguresThatAreNoFractionStayInRange) {
-    Send(1002, NAN);
-    Send(1002, 7.0);
-    Send(1002, -3.0);
+    Send(DL_CODE_PROGRESS, NAN);
+    Send(DL_CODE_PROGRESS, 7.0);
+    Send(DL_CODE_PROGRESS, -3.0);
     EXPECT_EQ(observer.percents, (std::vector<int>{0, 70, 0}));
 }
 
@@ -88,12 +88,12 @@ TEST_F(Session, RecordsAtStartAndAfterSuccessFollowTheReportedFolder) {
     testsupport::WriteFile(reported + "/uninst.ep", "u");
     ASSERT_TRUE(session.StartInstall(W(chosen), true, true));
 
-    Send(2001);
+    Send(IST_CODE_START);
     const std::string firstIni = chosen + "/set.ini";
     EXPECT_EQ(Platform::ReadProfileString(firstIni, "Install", "AppName", ""), "lumoraapp");
-    Send(3000, 0, W(reported));
-    Send(3001, 0, W(reported + "/lumoraapp.exe"));
-    Send(2003);
+    Send(IST_INFO_INST_PATH, 0, W(reported));
+    Send(IST_INFO_EXE_PATH, 0, W(reported + "/lumoraapp.exe"));
+    Send(IST_CODE_SUCCESS);
     EXPECT_EQ(observer.installed, 1);
     EXPECT_EQ(session.Outcome(), InstallOutcome::Installed);
     EXPECT_EQ(observer.percents.back(), 100);
@@ -109,15 +109,15 @@ TEST_F(Session, RecordsAtStartAndAfterSuccessFollowTheReportedFolder) {
 TEST_F(Session, FailedInstallationKeepsTheFirstSettingsFile) {
     const std::string dir = HomePath("inst");
     ASSERT_TRUE(session.StartInstall(W(dir), true, true));
-    Send(2001);
-    Send(2002, 0);
-    Send(2004, 0, L"");
+    Send(IST_CODE_START);
+    Send(IST_CODE_PROGRESS, 0);
+    Send(IST_CODE_FAIL, 0, L"");
     EXPECT_EQ(observer.failMessage, L"安装失败");
     EXPECT_TRUE(observer.reset);  // the bar was at 74
     EXPECT_EQ(session.Outcome(), InstallOutcome::InstallFailed);
     EXPECT_TRUE(testsupport::FileExists(dir + "/set.ini"));
     EXPECT_FALSE(Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"));
-    Send(2004, 1000, L"disk full");
+    Send(IST_CODE_FAIL, 1000, L"disk full");
     EXPECT_EQ(observer.failMessage, L"disk full");
     EXPECT_FALSE(observer.reset);
 }
@@ -130,20 +130,20 @@ TEST_F(Session, StartupStyleOneStartsTheProductUnlessHeldBack) {
     for (bool allowed : {false, true}) {
         session.SetAutoStartAllowed(allowed);
         ASSERT_TRUE(session.StartInstall(W(dir), true, true));
-        Send(3001, 0, W(exe));
-        Send(3005, 1);
-        Send(2003);
+        Send(IST_INFO_EXE_PATH, 0, W(exe));
+        Send(IST_INFO_STARTUP_STYLE, 1);
+        Send(IST_CODE_SUCCESS);
     }
     // Started once (the second run), detached, in its own folder.
     EXPECT_EQ(installtest::WaitForLine(marker), testsupport::CurrentTestHome() + "\n");
 }
 
 TEST_F(Session, InformationReportsFillTheFields) {
-    Send(3004, 0, L"http://example.invalid/start");
-    Send(3005, 2);
-    Send(3007, 4294967295.0);
-    Send(3008, 10);
-    Send(3009, 0, L"hello");
+    Send(IST_INFO_START_URL, 0, L"http://example.invalid/start");
+    Send(IST_INFO_STARTUP_STYLE, 2);
+    Send(IST_INFO_TOP_SHOW_DETENTION, 4294967295.0);
+    Send(IST_INFO_FINISH_CLOSE_DETENTION, 10);
+    Send(IST_INFO_MESSAGE, 0, L"hello");
     EXPECT_EQ(session.StartUrl(), L"http://example.invalid/start");
     EXPECT_EQ(session.StartupStyle(), 2);
     EXPECT_EQ(session.TopShowDelay(), 4294967295u);
@@ -152,11 +152,11 @@ TEST_F(Session, InformationReportsFillTheFields) {
 }
 
 TEST_F(Session, OutcomesOfTheOtherStages) {
-    Send(5002, 0);
-    Send(5005, 0, L"x");
+    Send(UNIST_CODE_PROGRESS, 0);
+    Send(UNIST_CODE_ERROR, 0, L"x");
     EXPECT_EQ(session.Outcome(), InstallOutcome::UninstallFailed);
     EXPECT_EQ(observer.uninstallFailed, 1);
-    Send(1004, 7, L"LibCurl");
+    Send(DL_CODE_FAIL, 7, L"LibCurl");
     EXPECT_EQ(session.Outcome(), InstallOutcome::DownloadFailed);
     EXPECT_EQ(observer.downloadFailed, 1);
 }
@@ -203,17 +203,18 @@ TEST_P(SessionWithPipeline, IsOverrideDecidesTheRemoval) {
     auto post = rec.Callback();
     CInstallSession session(
         observer, [post](const InstallerMessage& m) { post(m.code, m.value, m.text); },
-        installtest::FakeMaker(made, {{{{1001, 1, L""}, {1003, 0, L"LibCurl"}}, true}},
-                               "#!/bin/sh\necho State=Success\n"));
+        installtest::FakeMaker(
+            made, {{{{DL_CODE_START, 1, L""}, {DL_CODE_SUCCESS, 0, L"LibCurl"}}, true}},
+            "#!/bin/sh\necho State=Success\n"));
     session.ReadRecords();
     ASSERT_TRUE(session.PreviousInstallExists());
     ASSERT_TRUE(session.StartInstall(W(dir), true, true));
     session.DoInstall(true, 0);
-    rec.WaitForCode({2003, 2004, 5004, 5005});
+    rec.WaitForCode({IST_CODE_SUCCESS, IST_CODE_FAIL, UNIST_CODE_FAIL, UNIST_CODE_ERROR});
     session.WaitForRunners();
-    const bool removed = rec.Codes().front() == 5002;
+    const bool removed = rec.Codes().front() == UNIST_CODE_PROGRESS;
     EXPECT_EQ(removed, std::string(GetParam()) != "false");
-    EXPECT_EQ(rec.Codes().back(), 2003);
+    EXPECT_EQ(rec.Codes().back(), IST_CODE_SUCCESS);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, SessionWithPipeline, testing::Values("false", "False", ""));
