@@ -11,6 +11,7 @@
 
 #include "ChildScripts.h"
 #include "platform/ProfileIni.h"
+#include "support/DevServerProcess.h"
 #include "utils/PipeProcess.h"
 #include "utils/SystemInfo.h"
 #include "utils/Text.h"
@@ -20,42 +21,13 @@ namespace {
 using installtest::HomePath;
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
+using RunResult = testsupport::CommandResult;
+using testsupport::RunCommand;
 
-// Runs a shell command line with the test's environment; output to files.
-RunResult RunCommand(const std::string& command) {
-    const std::string out = HomePath("run.out"), err = HomePath("run.err");
-    const int rc = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
-    RunResult r;
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = testsupport::ReadFile(out);
-    r.err = testsupport::ReadFile(err);
-    return r;
-}
-
-class DevServer {
+// The development server with this suite's packages.
+class DevServer : public testsupport::DevServerProcess {
 public:
-    explicit DevServer(const std::string& root) {
-        m_Process.Launch(Utils::FromAnsi(LUMORA_DEVSERVER),
-                         L"lumora-devserver --root " + Utils::FromAnsi(root));
-        std::string first;
-        while (first.find('\n') == std::string::npos &&
-               m_Process.ReadOutput(first) == Utils::PipeProcess::ReadResult::Data) {
-        }
-        m_Address = first.substr(0, first.find('\n'));
-    }
-    ~DevServer() {
-        ::kill(m_Process.ProcessId(), SIGTERM);
-        m_Process.WaitForEnd();
-    }
-    const std::string& Address() const { return m_Address; }
-
-private:
-    Utils::PipeProcess m_Process;
-    std::string m_Address;
+    explicit DevServer(const std::string& root) : DevServerProcess(LUMORA_DEVSERVER, root) {}
 };
 
 class Silent : public testing::Test {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include "LoopbackCollector.h"
+#include "support/DevServerProcess.h"
 #include "support/TempHome.h"
 #include "utils/PipeProcess.h"
 #include "utils/Text.h"
@@ -19,35 +20,17 @@ std::string HomePath(const std::string& name) {
 }
 
 int RunShell(const std::string& command, std::string* err = nullptr) {
-    const std::string errFile = HomePath("run.err");
-    const int rc =
-        std::system((command + " >'" + HomePath("run.out") + "' 2>'" + errFile + "'").c_str());
-    if (err) *err = testsupport::ReadFile(errFile);
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    const testsupport::CommandResult r = testsupport::RunCommand(command);
+    if (err) *err = r.err;
+    return r.status;
 }
 
-class DevServer {
+// The development server with packages and a collector.
+class DevServer : public testsupport::DevServerProcess {
 public:
     // `collectorArgs` are in Windows command-line quoting, as Launch wants.
-    DevServer(const std::string& root, const std::string& collectorArgs) {
-        m_Process.Launch(
-            Utils::FromAnsi(LUMORA_DEVSERVER),
-            Utils::FromAnsi("lumora-devserver --root \"" + root + "\" " + collectorArgs));
-        std::string first;
-        while (first.find('\n') == std::string::npos &&
-               m_Process.ReadOutput(first) == Utils::PipeProcess::ReadResult::Data) {
-        }
-        m_Address = first.substr(0, first.find('\n'));
-    }
-    ~DevServer() {
-        ::kill(m_Process.ProcessId(), SIGTERM);
-        m_Process.WaitForEnd();
-    }
-    const std::string& Address() const { return m_Address; }
-
-private:
-    Utils::PipeProcess m_Process;
-    std::string m_Address;
+    DevServer(const std::string& root, const std::string& collectorArgs)
+        : DevServerProcess(LUMORA_DEVSERVER, root, collectorArgs) {}
 };
 
 class SilentRunEvents : public testing::Test {
