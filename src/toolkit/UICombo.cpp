@@ -136,7 +136,7 @@ bool CComboUI::SetAttribute(const std::wstring& name, const std::wstring& value)
     } else if (name == L"disabledimage") {
         m_DisabledImage = value;
     } else if (name == L"itemheight") {
-        m_ItemHeight = std::max(1, ParseInt(value));
+        m_ItemHeight = std::max(1, ParseCoordinate(value));
     } else if (name == L"itembkcolor") {
         m_ItemBkColor = ParseColor(value).value_or(m_ItemBkColor);
     } else if (name == L"itemhotbkcolor") {

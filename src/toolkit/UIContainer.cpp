@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/UICanvas.h"
 #include "toolkit/UIManager.h"
-#include "toolkit/UIRender.h"
 
 namespace Toolkit {
 
@@ -75,7 +75,7 @@ bool CContainerUI::SetAttribute(const std::wstring& name, const std::wstring& va
     }
     if (name == L"childpadding") {
         m_Attributes[name] = value;
-        SetChildPadding(ParseInt(value));
+        SetChildPadding(ParseCoordinate(value));
         return true;
     }
     return CControlUI::SetAttribute(name, value);

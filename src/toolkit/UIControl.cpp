@@ -1,8 +1,8 @@
 #include "toolkit/UIControl.h"
 
+#include "toolkit/UICanvas.h"
 #include "toolkit/UIContainer.h"
 #include "toolkit/UIManager.h"
-#include "toolkit/UIRender.h"
 
 namespace Toolkit {
 
@@ -144,12 +144,18 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
          }},
         {L"tooltip", [](CControlUI* c, const std::wstring& v) { c->SetToolTip(v); }},
         {L"userdata", [](CControlUI* c, const std::wstring& v) { c->SetUserData(v); }},
-        {L"width", [](CControlUI* c, const std::wstring& v) { c->SetFixedWidth(ParseInt(v)); }},
-        {L"height", [](CControlUI* c, const std::wstring& v) { c->SetFixedHeight(ParseInt(v)); }},
-        {L"minwidth", [](CControlUI* c, const std::wstring& v) { c->m_MinSize.cx = ParseInt(v); }},
-        {L"minheight", [](CControlUI* c, const std::wstring& v) { c->m_MinSize.cy = ParseInt(v); }},
-        {L"maxwidth", [](CControlUI* c, const std::wstring& v) { c->m_MaxSize.cx = ParseInt(v); }},
-        {L"maxheight", [](CControlUI* c, const std::wstring& v) { c->m_MaxSize.cy = ParseInt(v); }},
+        {L"width",
+         [](CControlUI* c, const std::wstring& v) { c->SetFixedWidth(ParseCoordinate(v)); }},
+        {L"height",
+         [](CControlUI* c, const std::wstring& v) { c->SetFixedHeight(ParseCoordinate(v)); }},
+        {L"minwidth",
+         [](CControlUI* c, const std::wstring& v) { c->m_MinSize.cx = ParseCoordinate(v); }},
+        {L"minheight",
+         [](CControlUI* c, const std::wstring& v) { c->m_MinSize.cy = ParseCoordinate(v); }},
+        {L"maxwidth",
+         [](CControlUI* c, const std::wstring& v) { c->m_MaxSize.cx = ParseCoordinate(v); }},
+        {L"maxheight",
+         [](CControlUI* c, const std::wstring& v) { c->m_MaxSize.cy = ParseCoordinate(v); }},
         {L"pos",
          [](CControlUI* c, const std::wstring& v) {
              UIRect r = ParseRect(v);
@@ -172,7 +178,7 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
         {L"bkimage", [](CControlUI* c, const std::wstring& v) { c->SetBkImage(v); }},
         {L"foreimage", [](CControlUI* c, const std::wstring& v) { c->SetForeImage(v); }},
         {L"bordersize",
-         [](CControlUI* c, const std::wstring& v) { c->SetBorderSize(ParseInt(v)); }},
+         [](CControlUI* c, const std::wstring& v) { c->SetBorderSize(ParseCoordinate(v)); }},
         {L"bordercolor",
          [](CControlUI* c, const std::wstring& v) {
              c->SetBorderColor(ParseColor(v).value_or(0));

@@ -398,8 +398,10 @@ bool CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& val
 
 void CProgressUI::PaintStatusImage(cairo_t* cr) {
     if (m_ForeImage.empty() || m_Max <= m_Min) return;
-    int filled = static_cast<int>(static_cast<long long>(m_rcItem.Width()) * (m_Value - m_Min) /
-                                  (m_Max - m_Min));
+    // In 64 bits: a layout may give any 32-bit range.
+    const long long range = static_cast<long long>(m_Max) - m_Min;
+    int filled = static_cast<int>(static_cast<long long>(m_rcItem.Width()) *
+                                  (static_cast<long long>(m_Value) - m_Min) / range);
     if (filled <= 0) return;
     UIRect part{m_rcItem.left, m_rcItem.top, m_rcItem.left + filled, m_rcItem.bottom};
     if (m_StretchFore) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/UICanvas.h"
 #include "toolkit/UIControl.h"
-#include "toolkit/UIRender.h"
 
 namespace Toolkit {
 

@@ -129,7 +129,8 @@ CControlUI* CDialogBuilder::CreateFromText(const std::string& utf8Xml,
             if (std::strcmp(child.name(), "Font") == 0) {
                 TFontInfo f;
                 f.face = W(child.attribute("name").value());
-                f.size = child.attribute("size").as_int(12);
+                if (pugi::xml_attribute size = child.attribute("size"))
+                    f.size = ParseCoordinate(W(size.value()));
                 f.bold = ParseBool(W(child.attribute("bold").value()));
                 f.underline = ParseBool(W(child.attribute("underline").value()));
                 f.italic = ParseBool(W(child.attribute("italic").value()));

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "toolkit/UIBase.h"
+#include "toolkit/UICanvas.h"
 #include "toolkit/UIControl.h"
-#include "toolkit/UIRender.h"
 
 namespace Toolkit {
 

@@ -62,6 +62,19 @@ TEST(ToolkitLayout, HorizontalFixedWidthsPaddingAndRemainder) {
     EXPECT_EQ(b.Pos(L"d"), (UIRect{75, 0, 95, 40}));
 }
 
+TEST(ToolkitLayout, OversizedGeometryIsBoundedInsteadOfOverflowing) {
+    // Sums of 32-bit values would overflow here; each is kept within a million.
+    Built b(R"(<Window><HorizontalLayout childpadding="99999999999">
+          <Control name="a" width="99999999999" padding="99999999999,0,99999999999,0"/>
+          <Control name="b" width="3000000000"/>
+          <Control name="f" pos="99999999999,0,99999999999,10" width="99999999999"/>
+        </HorizontalLayout></Window>)",
+            {100, 40});
+    EXPECT_EQ(b.Pos(L"a"), (UIRect{1000000, 0, 2000000, 40}));
+    EXPECT_EQ(b.Pos(L"b"), (UIRect{4000000, 0, 5000000, 40}));
+    EXPECT_EQ(b.Pos(L"f"), (UIRect{1000000, 0, 2000000, 10}));
+}
+
 TEST(ToolkitLayout, PosPlacesAControlRelativeToItsParent) {
     Built b(R"(<Window><VerticalLayout>
           <Control name="top" height="30"/>

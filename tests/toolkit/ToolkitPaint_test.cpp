@@ -1,6 +1,8 @@
 // Pixels of the test layout painted by the headless backend.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "ToolkitTestSupport.h"
 #include "support/TempHome.h"
 
@@ -79,6 +81,15 @@ TEST_F(ToolkitPaint, CheckBoxAndProgressShowTheirState) {
     window.Find<CProgressUI>(L"bar")->SetValue(0);
     EXPECT_EQ(At(45, 95), kWhite);
     window.Find<CProgressUI>(L"bar")->SetValue(250);
+    EXPECT_EQ(At(139, 95), 0xFFFF8000u);
+    // The widest range a layout can give: the middle of it fills half the bar.
+    auto* bar = window.Find<CProgressUI>(L"bar");
+    ASSERT_TRUE(bar->SetAttribute(L"min", L"-99999999999"));
+    ASSERT_TRUE(bar->SetAttribute(L"max", L"99999999999"));
+    bar->SetValue(0);
+    EXPECT_EQ(At(88, 95), 0xFFFF8000u);
+    EXPECT_EQ(At(92, 95), kWhite);
+    bar->SetValue(INT32_MAX);
     EXPECT_EQ(At(139, 95), 0xFFFF8000u);
 }
 

@@ -1,7 +1,8 @@
 // Attribute values: colours, rectangles, image attribute lists, faces.
 #include <gtest/gtest.h>
 
-#include "toolkit/UIRender.h"
+#include "toolkit/UIAttrParse.h"
+#include "toolkit/UICanvas.h"
 #include "utils/Text.h"
 
 using namespace Toolkit;
@@ -23,15 +24,61 @@ TEST(ToolkitParse, ColoursInEveryWrittenForm) {
     }
 }
 
-TEST(ToolkitParse, RectanglesSizesAndNumbers) {
-    EXPECT_EQ(ParseRect(L"1,2,3,4"), (UIRect{1, 2, 3, 4}));
-    EXPECT_EQ(ParseRect(L"2,2,2,2"), (UIRect{2, 2, 2, 2}));
-    EXPECT_EQ(ParseRect(L"-5,6"), (UIRect{-5, 6, 0, 0}));
-    EXPECT_EQ(ParseRect(L"1 2|3x4"), (UIRect{1, 2, 3, 4}));
-    EXPECT_EQ(ParseSize(L"600,400"), (UISize{600, 400}));
-    EXPECT_EQ(ParseSize(L"1,0"), (UISize{1, 0}));
-    EXPECT_EQ(ParseInt(L"24ms"), 24);
-    EXPECT_EQ(ParseInt(L"x"), 0);
+// One rule for every number list of a layout (the toolkit's rectangles and
+// sizes, the shadow's corners and position): each number may follow blanks
+// and a sign, exactly one character separates it from the next, a missing
+// number is 0, and each is kept within a million. The rows below are the
+// texts on which two earlier readers disagreed.
+TEST(ToolkitParse, NumberListsFollowOneRule) {
+    struct Case {
+        const wchar_t* text;
+        UIRect expected;
+    } cases[] = {
+        {L"1,2,3,4", {1, 2, 3, 4}},
+        {L"600,400", {600, 400, 0, 0}},
+        {L"-5,6", {-5, 6, 0, 0}},
+        {L"1 2|3x4", {1, 2, 3, 4}},
+        {L"1, 2", {1, 2, 0, 0}},    // a blank after the separator
+        {L" 1,2", {1, 2, 0, 0}},    // a blank before the first number
+        {L"1,,2,3", {1, 0, 2, 3}},  // an empty place is a 0, not skipped
+        {L"5-3", {5, 3, 0, 0}},     // the separator is any one character
+        {L"+5,+6", {5, 6, 0, 0}},
+        {L"a,5", {0, 0, 5, 0}},
+        {L"1;2;3;4;5", {1, 2, 3, 4}},
+        {L"7", {7, 0, 0, 0}},
+        {L"", {0, 0, 0, 0}},
+        {L"3000000000,1", {1000000, 1, 0, 0}},
+        {L"-99999999999,1", {-1000000, 1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseRect(c.text), c.expected) << "text: " << Utils::ToUtf8(c.text);
+        int four[4] = {-1, -1, -1, -1};
+        ParseInts(c.text, four, 4);
+        EXPECT_EQ((UIRect{four[0], four[1], four[2], four[3]}), c.expected)
+            << "text: " << Utils::ToUtf8(c.text);
+    }
+    EXPECT_EQ(ParseSize(L"1, 0"), (UISize{1, 0}));
+    EXPECT_EQ(ParseSize(L"5"), (UISize{5, 0}));
+}
+
+TEST(ToolkitParse, SingleNumbersSaturateAndGeometryIsBounded) {
+    struct Case {
+        const wchar_t* text;
+        int number, coordinate;
+    } cases[] = {
+        {L"24ms", 24, 24},
+        {L"x", 0, 0},
+        {L"", 0, 0},
+        {L"  -7", -7, -7},
+        {L"+3", 3, 3},
+        {L"2147483647", INT32_MAX, 1000000},
+        {L"99999999999", INT32_MAX, 1000000},
+        {L"-99999999999", INT32_MIN, -1000000},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseInt(c.text), c.number) << "text: " << Utils::ToUtf8(c.text);
+        EXPECT_EQ(ParseCoordinate(c.text), c.coordinate) << "text: " << Utils::ToUtf8(c.text);
+    }
     EXPECT_TRUE(ParseBool(L"TRUE"));
     EXPECT_TRUE(ParseBool(L"true"));
     EXPECT_FALSE(ParseBool(L"yes"));

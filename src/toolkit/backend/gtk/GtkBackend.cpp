@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "toolkit/UIBackend.h"
+#include "toolkit/UICanvas.h"
 #include "toolkit/UIMessageLoop.h"
-#include "toolkit/UIRender.h"
 #include "utils/Log.h"
 #include "utils/Text.h"
 

@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "toolkit/UIRender.h"
+#include "toolkit/UICanvas.h"
 #include "toolkit/WindowImplBase.h"
 #include "utils/Text.h"
 
