@@ -2,80 +2,19 @@
 // screen shows its pixels.
 #include <gdk/gdk.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "support/TempHome.h"
+#include "support/Xvfb.h"
 #include "toolkit/Toolkit.h"
 #include "utils/Text.h"
 
 using namespace Toolkit;
 
 namespace {
-
-std::string FindProgram(const char* name) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
-// Xvfb on the first free display number, which it reports through -displayfd.
-class VirtualDisplay {
-public:
-    bool Start(const std::string& xvfb, std::string* error) {
-        int fds[2];
-        if (pipe(fds) != 0) return Fail(error, "pipe failed");
-        m_Pid = fork();
-        if (m_Pid == 0) {
-            close(fds[0]);
-            std::string fd = std::to_string(fds[1]);
-            execl(xvfb.c_str(), xvfb.c_str(), "-displayfd", fd.c_str(), "-screen", "0",
-                  "1024x768x24", "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        while (poll(&p, 1, 15000) > 0) {
-            char c;
-            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-            number.push_back(c);
-        }
-        close(fds[0]);
-        if (number.empty()) return Fail(error, "Xvfb did not report a display");
-        m_Display = ":" + number;
-        return true;
-    }
-    ~VirtualDisplay() {
-        if (m_Pid > 0) {
-            kill(m_Pid, SIGTERM);
-            int status;
-            waitpid(m_Pid, &status, 0);
-        }
-    }
-    const std::string& Name() const { return m_Display; }
-
-private:
-    static bool Fail(std::string* error, const char* why) {
-        *error = why;
-        return false;
-    }
-    pid_t m_Pid = -1;
-    std::string m_Display;
-};
 
 class GtkWindow : public WindowImplBase {
 public:
@@ -102,16 +41,13 @@ public:
 }  // namespace
 
 TEST(ToolkitGtk, WindowMapsAndPaints) {
-    std::string xvfb = FindProgram("Xvfb");
-    if (xvfb.empty())
+    if (testsupport::FindProgram("Xvfb").empty())
         GTEST_SKIP()
             << "Xvfb is not installed (scripts/bootstrap installs it); GTK smoke test skipped";
-    VirtualDisplay display;
+    testsupport::VirtualDisplay display;
     std::string error;
-    ASSERT_TRUE(display.Start(xvfb, &error)) << error;
-    setenv("DISPLAY", display.Name().c_str(), 1);
-    unsetenv("WAYLAND_DISPLAY");
-    setenv("GDK_BACKEND", "x11", 1);
+    ASSERT_TRUE(display.Start(&error)) << error;
+    display.UseForGtk();
     ASSERT_TRUE(UseGtkBackend(&error)) << error;
 
     GtkWindow window;
@@ -132,13 +68,11 @@ TEST(ToolkitGtk, WindowMapsAndPaints) {
 
     UIRect rc = window.GetWindowRect();
     std::string shot = testsupport::CurrentTestHome() + "/screen.png";
-    std::string cmd =
-        "import -display " + display.Name() + " -window root png:" + shot + " 2>/dev/null";
-    if (FindProgram("import").empty()) {
+    if (testsupport::FindProgram("import").empty()) {
         GTEST_SKIP()
             << "ImageMagick import is missing; painting was seen only by the draw callback";
     }
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(testsupport::TakeScreenshot(display.Name(), shot, &error)) << error;
     cairo_surface_t* screen = cairo_image_surface_create_from_png(shot.c_str());
     ASSERT_EQ(cairo_surface_status(screen), CAIRO_STATUS_SUCCESS);
     auto pixel = [&](int x, int y) {
@@ -154,8 +88,7 @@ TEST(ToolkitGtk, WindowMapsAndPaints) {
 
     // Real input: typing into the edit (10..140, 115..135), then the pointer
     // clicks the close button (175..195, 5..25).
-    if (!FindProgram("xdotool").empty()) {
-        setenv("DISPLAY", display.Name().c_str(), 1);
+    if (!testsupport::FindProgram("xdotool").empty()) {
         std::string type = "xdotool mousemove --sync " + std::to_string(rc.left + 60) + " " +
                            std::to_string(rc.top + 125) + " click 1 type --delay 5 'ab c'";
         ASSERT_EQ(std::system(type.c_str()), 0);
