@@ -513,24 +513,43 @@ TEST_F(ToolkitWindow, ALoopWithATimeLimitReturnsWithoutAnyMessage) {
     EXPECT_TRUE(ran);
 }
 
-TEST_F(ToolkitWindow, AWorkerMayKeepNotifyingWhileTheWindowCloses) {
+TEST_F(ToolkitWindow, NotificationsFromWorkersArriveOnceInOrderAndNeverAfterTheClose) {
     Open();
     CControlUI* root = window.GetManager().GetRoot();
-    constexpr int kTotal = 3000;
-    std::atomic<int> sent{0};
-    std::thread worker([&] {
-        for (int i = 0; i < kTotal; ++i) {
-            window.GetManager().SendNotify(root, L"checknet", 0, 0, true);
-            ++sent;
+    constexpr int kSenders = 2, kPerSender = 3000;
+    // Written on the UI thread only: the sequence numbers each sender's
+    // records arrived with.
+    std::vector<std::vector<WParam>> received(kSenders);
+    window.onNotify = [&](TNotifyUI& msg) {
+        if (msg.sType == L"checknet")
+            received.at(static_cast<size_t>(msg.lParam)).push_back(msg.wParam);
+    };
+    std::atomic<int> sent[kSenders] = {0, 0};
+    std::vector<std::thread> workers;
+    for (int s = 0; s < kSenders; ++s) {
+        workers.emplace_back([&, s] {
+            for (int i = 0; i < kPerSender; ++i) {
+                window.GetManager().SendNotify(root, L"checknet", static_cast<WParam>(i), s, true);
+                sent[s].store(i + 1);
+            }
+        });
+    }
+    while (sent[0].load() < 100 || sent[1].load() < 100) std::this_thread::yield();
+    // Everything sent before the loop runs is delivered by that run.
+    int before[kSenders] = {sent[0].load(), sent[1].load()};
+    CMessageLoop::Instance().RunPending();
+    for (int s = 0; s < kSenders; ++s)
+        EXPECT_GE(static_cast<int>(received[s].size()), before[s]) << s;
+    window.DestroyWindow();  // the workers are still sending (most of the time)
+    for (auto& w : workers) w.join();
+    std::vector<size_t> atClose = {received[0].size(), received[1].size()};
+    CMessageLoop::Instance().RunPending();
+    for (int s = 0; s < kSenders; ++s) {
+        // Nothing reaches a closed window.
+        EXPECT_EQ(received[s].size(), atClose[s]) << s;
+        // What arrived is each sender's first records, each once, in order.
+        for (size_t k = 0; k < received[s].size(); ++k) {
+            ASSERT_EQ(received[s][k], k) << "sender " << s << " record " << k;
         }
-    });
-    while (sent < 100) std::this_thread::yield();
-    CMessageLoop::Instance().RunPending();
-    window.DestroyWindow();  // the worker is still sending (most of the time)
-    worker.join();
-    size_t delivered = window.notes.size();
-    CMessageLoop::Instance().RunPending();
-    EXPECT_EQ(window.notes.size(), delivered);  // nothing reaches a closed window
-    EXPECT_GT(delivered, 0u);
-    EXPECT_LE(delivered, static_cast<size_t>(kTotal));
+    }
 }
