@@ -31,6 +31,11 @@ std::string HomeDirectory() {
     return h.empty() ? "/" : Trimmed(h);
 }
 
+std::string AccountHomeDirectory() {
+    const passwd* pw = ::getpwuid(::getuid());
+    return pw && pw->pw_dir ? std::string(pw->pw_dir) : std::string();
+}
+
 std::string ConfigHome() {
     std::string c = FromEnv("XDG_CONFIG_HOME");
     return c.empty() ? HomeDirectory() + "/.config" : Trimmed(c);

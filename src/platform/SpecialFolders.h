@@ -7,6 +7,9 @@ namespace Platform {
 
 // $HOME, else the home folder of the user's account; "/" as a last resort.
 std::string HomeDirectory();
+// The home folder the user database gives for this account; empty when it
+// has none.
+std::string AccountHomeDirectory();
 // ${XDG_CONFIG_HOME:-~/.config}
 std::string ConfigHome();
 // Where per-user application data goes (APPDATA and local app data):

@@ -1,7 +1,7 @@
 #pragma once
 // The few system facts the tracker reads, kept here so that the tracker does
-// not depend on the installer's UI or pipeline layers. Linux forms in
-// TrackerSystemLinux.cpp.
+// not depend on the installer's UI or pipeline layers; the system calls
+// behind them are the platform layer's.
 #include <string>
 #include <vector>
 
@@ -28,13 +28,5 @@ namespace tamik::beacon::sys {
 // The per-user local application data folder: $XDG_DATA_HOME when it is an
 // absolute path, else ~/.local/share. No trailing "/".
 std::string LocalAppDataFolder();
-
-}  // namespace tamik::beacon::sys
-
-namespace tamik::beacon::sys {
-
-// The arguments the process was started with, argv[0] first (empty when
-// they cannot be read).
-std::vector<std::string> ProcessArguments();
 
 }  // namespace tamik::beacon::sys
