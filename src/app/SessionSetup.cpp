@@ -1,5 +1,6 @@
 #include "app/SessionSetup.h"
 
+#include "InstallerBeacon.h"
 #include "app/InstallerConfig.h"
 #include "install/DownloaderChoice.h"
 
@@ -18,6 +19,10 @@ SessionSettings SessionSettingsFrom(const InstallerConfig& config) {
 }
 
 DownloaderMaker DownloaderMakerFrom(const InstallerConfig& config) {
-    (void)config;
-    return MakeConfiguredDownloader;
+    DownloaderOptions options;
+    options.curlReady = config.m_CurlReady;
+    options.reportFailure = [](const std::wstring& reason) {
+        BeaconTrackTask(L"下载失败原因", 0.0f, reason, {{L"AB", L"IN"}});
+    };
+    return ConfiguredDownloaderMaker(std::move(options));
 }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "InstallerBeacon.h"
 #include "utils/Log.h"
 #include "utils/Text.h"
 
@@ -17,18 +16,13 @@ std::wstring CurlText(int code) {
     return Utils::FromAnsi(curl_easy_strerror(static_cast<CURLcode>(code)));
 }
 
-// A size query that failed goes to analytics with the status it saw.
-void ReportLengthFailure(long status) {
+// A size query that failed goes to the owner's reporter with the status it
+// saw.
+void ReportLengthFailure(const DownloadFailureReporter& report, long status) {
     wchar_t reason[200];
     std::swprintf(reason, 200, L"1.获取文件大小的状态码为=%ld；", status);
-    CurlClient::FailureReporter()(reason);
+    if (report) report(reason);
 }
-
-void BeaconReport(const std::wstring& reason) {
-    BeaconTrackTask(L"下载失败原因", 0.0f, reason, {{L"AB", L"IN"}});
-}
-
-std::atomic<CurlClient::FailureReportFn> g_FailureReporter{&BeaconReport};
 
 // Addresses travel to libcurl in UTF-8, except local files, whose names are
 // in the file system's code page.
@@ -38,15 +32,13 @@ std::string AddressForCurl(const std::wstring& url) {
 
 }  // namespace
 
-CurlClient::FailureReportFn CurlClient::FailureReporter() { return g_FailureReporter; }
-
-void CurlClient::SetFailureReporterForTest(FailureReportFn fn) {
-    g_FailureReporter = fn ? fn : &BeaconReport;
-}
-
 CurlClient::CurlClient(const std::wstring& url, const std::wstring& filePath, void* owner,
-                       ProgressFn progressFn)
-    : m_Url(url), m_FilePath(filePath), m_Owner(owner), m_ProgressFn(progressFn) {}
+                       ProgressFn progressFn, DownloadFailureReporter reportFailure)
+    : m_Url(url),
+      m_FilePath(filePath),
+      m_Owner(owner),
+      m_ProgressFn(progressFn),
+      m_ReportFailure(std::move(reportFailure)) {}
 
 CurlClient::~CurlClient() {
     std::remove(Utils::ToAnsi(GetPartPath(true)).c_str());
@@ -93,7 +85,7 @@ double CurlClient::GetDownloadFileLength(CURL* handle) {
     long status = 0;
     CURLcode statusCode = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     if (statusCode == CURLE_OK && status >= 200 && status <= 399) return length;
-    ReportLengthFailure(statusCode == CURLE_OK ? status : 0);
+    ReportLengthFailure(m_ReportFailure, statusCode == CURLE_OK ? status : 0);
     return -1.0;
 }
 
@@ -135,7 +127,7 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& url) {
         long status = 0;
         CURLcode statusCode = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         if (statusCode != CURLE_OK || status < 200 || status > 400)
-            ReportLengthFailure(statusCode == CURLE_OK ? status : 0);
+            ReportLengthFailure(m_ReportFailure, statusCode == CURLE_OK ? status : 0);
         LOG(L"error:%d:%s", static_cast<int>(statusCode), CurlText(statusCode).c_str());
     }
     curl_easy_cleanup(handle);

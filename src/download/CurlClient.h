@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "download/Downloader.h"
+
 class CurlClient {
 public:
     // (owner, speed in bytes per second, reserved, percent complete)
@@ -23,8 +25,10 @@ public:
     static constexpr int kSizeUnknownOrTooSmall = -998;
     static constexpr double kMinimumSize = 1048576.0;
 
+    // `reportFailure` receives the reason of each failed size query (see
+    // GetDownloadFileLength); empty: the failure is only logged.
     CurlClient(const std::wstring& url, const std::wstring& filePath, void* owner,
-               ProgressFn progressFn = nullptr);
+               ProgressFn progressFn = nullptr, DownloadFailureReporter reportFailure = nullptr);
     // Deletes the side file and asks a running transfer to stop.
     ~CurlClient();
     CurlClient(const CurlClient&) = delete;
@@ -54,19 +58,12 @@ public:
     CURL* Head(const std::string& url);
     static std::string GetEffectiveUrl(CURL* handle);
     // Size from a performed HEAD handle, -1.0 when unknown or the status is
-    // outside 200..399 (that case is reported to analytics).
+    // outside 200..399 (that case goes to the failure reporter).
     double GetDownloadFileLength(CURL* handle);
     // Final address after redirects, or `url` when none was learned.
     std::string GetRealUrl_Str(const std::string& url);
     // Size from a HEAD of `url` without redirects.
     double GetDownloadFileLength_Str(const std::string& url);
-
-    // Where a failed size query is reported: the analytics task event
-    // "下载失败原因" by default. Replaceable so that tests can see the report;
-    // nullptr restores the default. Set it before any transfer runs.
-    using FailureReportFn = void (*)(const std::wstring& reason);
-    static FailureReportFn FailureReporter();
-    static void SetFailureReporterForTest(FailureReportFn fn);
 
 private:
     std::wstring m_Url;
@@ -79,6 +76,7 @@ private:
     int64_t m_LastProgressTime = 0;
     std::atomic<bool> m_AbortFlag{false};
     std::string m_RealUrl;
+    DownloadFailureReporter m_ReportFailure;
 
     std::FILE* m_PartFile = nullptr;
     static constexpr size_t kFileBuffer = 1 << 20;

@@ -12,11 +12,11 @@ const std::wstring kLibCurl = L"LibCurl";
 }
 
 CCurlDownloader::CCurlDownloader(const StatusCallback& callback, const std::wstring& url,
-                                 const std::wstring& filePath)
+                                 const std::wstring& filePath, const DownloaderOptions& options)
     : m_Callback(callback),
       m_FilePath(filePath),
       m_Url(url),
-      m_Client(url, filePath, this, &CCurlDownloader::ProgressFun) {
+      m_Client(url, filePath, this, &CCurlDownloader::ProgressFun, options.reportFailure) {
     // A new object starts from zero.
     std::remove(Utils::ToAnsi(m_Client.GetPartPath(true)).c_str());
 }

@@ -21,7 +21,7 @@
 class CCurlDownloader : public CDownloader {
 public:
     CCurlDownloader(const StatusCallback& callback, const std::wstring& url,
-                    const std::wstring& filePath);
+                    const std::wstring& filePath, const DownloaderOptions& options);
     ~CCurlDownloader() override;
 
     void Start() override;

@@ -4,10 +4,29 @@
 // CWinDownloader (type 2, the system downloader, "WinDownloader.h") and
 // CMTCurlDownloader (type 3, two ranged connections, "MTCurlDownloader.h").
 // Each is constructed with (const StatusCallback& callback, const std::wstring&
-// url, const std::wstring& filePath), runs on its own worker threads and reports
-// 1001..1006 through the callback; every run ends with exactly one of 1003,
-// 1004 and 1005.
+// url, const std::wstring& filePath, const DownloaderOptions& options), runs
+// on its own worker threads and reports 1001..1006 through the callback;
+// every run ends with exactly one of 1003, 1004 and 1005.
+#include <functional>
+#include <string>
+
 #include "utils/StatusCallback.h"
+
+// Where the HTTP client sends the reason of a failed size query (for example
+// "1.获取文件大小的状态码为=404；"). Called on the downloader's worker thread.
+using DownloadFailureReporter = std::function<void(const std::wstring& reason)>;
+
+// What a downloader takes from its owner besides the address and the path.
+// The owner fills it once, before the downloader is made; the downloader
+// keeps its own copy, so no worker reads a global.
+struct DownloaderOptions {
+    // libcurl's global initialisation succeeded (done once by the entry
+    // point). The segmented downloader refuses to run without it.
+    bool curlReady = false;
+    // Receiver of the HTTP client's failed size queries; empty: they are only
+    // logged. The program sends them to analytics.
+    DownloadFailureReporter reportFailure;
+};
 
 class CDownloader {
 public:

@@ -11,7 +11,6 @@
 #include <ctime>
 #include <thread>
 
-#include "app/InstallerConfig.h"
 #include "utils/Log.h"
 #include "utils/Md5.h"
 #include "utils/Text.h"
@@ -45,8 +44,9 @@ bool CMTCurlDownloader::State::Pause(std::chrono::milliseconds delay) {
 }
 
 CMTCurlDownloader::CMTCurlDownloader(const StatusCallback& callback, const std::wstring& url,
-                                     const std::wstring& filePath)
+                                     const std::wstring& filePath, const DownloaderOptions& options)
     : m_State(std::make_shared<State>()) {
+    m_State->curlReady = options.curlReady;
     m_State->callback = callback;
     m_State->filePath = filePath;
     m_State->url = url;
@@ -106,7 +106,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(State& state, const std::string& addr
     state.realUrl.clear();
     state.urlMd5.clear();
     state.fileLength = 0;
-    if (!g_InstallerConfig.m_CurlReady) return false;
+    if (!state.curlReady) return false;
     CURL* handle = curl_easy_init();
     if (!handle) return false;
 

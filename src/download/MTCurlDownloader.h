@@ -60,8 +60,9 @@ public:
 
     static constexpr int32_t kSegmentUnit = 10485760;
 
+    // Without options.curlReady every run ends with 1004 before any request.
     CMTCurlDownloader(const StatusCallback& callback, const std::wstring& url,
-                      const std::wstring& filePath);
+                      const std::wstring& filePath, const DownloaderOptions& options);
     ~CMTCurlDownloader() override;
 
     void Start() override;
@@ -105,6 +106,7 @@ struct CMTCurlDownloader::State {
     int64_t lastProgressTime = 0;
     bool retried = false;
 
+    bool curlReady = false;  // the owner's word that libcurl is initialised
     Tuning tuning;
     std::string targetPath;           // 8-bit form of filePath
     std::condition_variable changed;  // runningParts or liveThreads fell, or release

@@ -191,7 +191,7 @@ int32_t CWinDownloader::URLDownloadToFile(const std::wstring& url, const std::ws
 }
 
 CWinDownloader::CWinDownloader(const StatusCallback& callback, const std::wstring& url,
-                               const std::wstring& filePath)
+                               const std::wstring& filePath, const DownloaderOptions&)
     : m_Callback(callback),
       m_FilePath(filePath),
       m_Url(url),

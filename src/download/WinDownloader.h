@@ -52,7 +52,7 @@ public:
     };
 
     CWinDownloader(const StatusCallback& callback, const std::wstring& url,
-                   const std::wstring& filePath);
+                   const std::wstring& filePath, const DownloaderOptions& options);
     ~CWinDownloader() override;
 
     void Start() override;

@@ -14,20 +14,14 @@
 
 namespace {
 
+using dltest::Options;
 using dltest::Recorder;
 using testsupport::DigestPath;
-using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
 using testsupport::Md5Hex;
 using testsupport::ServedFile;
 
-class CurlDownloaderTest : public testing::Test {
-protected:
-    LoopbackHttpServer server;
-    Recorder recorder;
-    const std::string target = dltest::TempPath("pkg.exe");
-    std::wstring TargetW() const { return Utils::FromUtf8(target); }
-};
+using CurlDownloaderTest = dltest::DownloaderTest;
 
 TEST_F(CurlDownloaderTest, RetryBudgetDependsOnTheKindOfFailure) {
     const struct {
@@ -56,10 +50,10 @@ TEST_F(CurlDownloaderTest, RetryBudgetDependsOnTheKindOfFailure) {
         Recorder rec;
         ServedFile f = c.rules;
         f.body = MakeContent(2 << 20);
-        const std::string path = std::string("/") + (c.code == 18 ? "a" : "b") + ".exe";
+        const std::string path = std::string("/") + std::to_string(c.code) + ".exe";
         server.Serve(path, f);
         testsupport::LogCapture log;
-        CCurlDownloader d(rec.Callback(), Utils::FromUtf8(server.Url(path)), TargetW());
+        CCurlDownloader d(rec.Callback(), Url(path), targetW, Options());
         d.Start();
         ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
         EXPECT_EQ(rec.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL})) << c.name;
@@ -80,7 +74,7 @@ TEST_F(CurlDownloaderTest, DigestMismatchAsksForOneRetryThenFails) {
     auto callback = recorder.Callback([&](const dltest::Report& r) {
         if (r.code == DL_CODE_RETRY) d->Start();  // what the pipeline does, on this thread
     });
-    d = std::make_unique<CCurlDownloader>(callback, Utils::FromUtf8(server.Url(path)), TargetW());
+    d = std::make_unique<CCurlDownloader>(callback, Url(path), targetW, Options());
     d->Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(2));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_RETRY,
@@ -104,7 +98,7 @@ TEST_F(CurlDownloaderTest, DigestIsComparedWithoutRegardToCase) {
     for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     const std::string path = "/" + upper + "/setup.exe";
     server.ServeBytes(path, body);
-    CCurlDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url(path)), TargetW());
+    CCurlDownloader d(recorder.Callback(), Url(path), targetW, Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_SUCCESS}));
@@ -118,7 +112,7 @@ TEST_F(CurlDownloaderTest, AddressWithoutDigestIsReportedAndAccepted) {
     f.body = body;
     f.rateLimit = 2 << 20;  // long enough for progress reports
     server.Serve("/setup.exe", f);
-    CCurlDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url("/setup.exe")), TargetW());
+    CCurlDownloader d(recorder.Callback(), Url("/setup.exe"), targetW, Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_SUCCESS}));
@@ -137,7 +131,7 @@ TEST_F(CurlDownloaderTest, AddressWithoutDigestIsReportedAndAccepted) {
 }
 
 TEST_F(CurlDownloaderTest, EmptyTargetPathFailsAtOnce) {
-    CCurlDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url("/x")), L"");
+    CCurlDownloader d(recorder.Callback(), Url("/x"), L"", Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));
@@ -148,7 +142,7 @@ TEST_F(CurlDownloaderTest, EmptyTargetPathFailsAtOnce) {
 
 TEST_F(CurlDownloaderTest, ConstructionDeletesAStaleSideFile) {
     testsupport::WriteFile(target + ".part", "stale bytes of another package");
-    CCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", TargetW());
+    CCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", targetW, Options());
     EXPECT_FALSE(testsupport::FileExists(target + ".part"));
 }
 

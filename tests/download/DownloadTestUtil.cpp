@@ -18,4 +18,8 @@ int64_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
+std::wstring DownloaderTest::Url(const std::string& path) const {
+    return Utils::FromUtf8(server.Url(path));
+}
+
 }  // namespace dltest

@@ -1,6 +1,7 @@
 #pragma once
 // What the download tests share: a recorder of status reports, libcurl set up
-// once per process, and small file helpers.
+// once per process, the downloaders' options, a fixture with a loopback
+// server and a target path, and small file helpers.
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallerConfig.h"
+#include "download/Downloader.h"
+#include "support/LoopbackHttpServer.h"
 #include "utils/StatusCallback.h"
 
 namespace dltest {
@@ -96,7 +98,6 @@ public:
         setenv("no_proxy", "127.0.0.1,localhost", 1);
         setenv("NO_PROXY", "127.0.0.1,localhost", 1);
         ASSERT_EQ(curl_global_init(CURL_GLOBAL_ALL), CURLE_OK);
-        g_InstallerConfig.m_CurlReady = true;
     }
     void TearDown() override { curl_global_cleanup(); }
 };
@@ -104,9 +105,27 @@ public:
 inline const bool kCurlEnvironmentRegistered =
     (testing::AddGlobalTestEnvironment(new CurlEnvironment), true);
 
+// The options the program gives its downloaders, libcurl being initialised.
+inline DownloaderOptions Options() {
+    DownloaderOptions o;
+    o.curlReady = true;
+    return o;
+}
+
 // A path in the test's private temporary folder.
 std::string TempPath(const std::string& name);
 std::wstring TempPathW(const std::string& name);
 int64_t FileSize(const std::string& path);  // -1 when missing
+
+// A loopback server, a recorder and the package path in the test's home.
+class DownloaderTest : public testing::Test {
+protected:
+    std::wstring Url(const std::string& path) const;
+
+    testsupport::LoopbackHttpServer server;
+    Recorder recorder;
+    const std::string target = TempPath("pkg.exe");
+    const std::wstring targetW = TempPathW("pkg.exe");
+};
 
 }  // namespace dltest

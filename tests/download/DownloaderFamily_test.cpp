@@ -28,11 +28,11 @@ std::unique_ptr<CDownloader> Make(int type, const StatusCallback& cb, const std:
     const std::wstring u = Utils::FromUtf8(url), p = Utils::FromUtf8(path);
     switch (type) {
         case 2:
-            return std::make_unique<CWinDownloader>(cb, u, p);
+            return std::make_unique<CWinDownloader>(cb, u, p, dltest::Options());
         case 3:
-            return std::make_unique<CMTCurlDownloader>(cb, u, p);
+            return std::make_unique<CMTCurlDownloader>(cb, u, p, dltest::Options());
         default:
-            return std::make_unique<CCurlDownloader>(cb, u, p);
+            return std::make_unique<CCurlDownloader>(cb, u, p, dltest::Options());
     }
 }
 

@@ -42,9 +42,14 @@ std::vector<std::string> Codes(const ToolRun& run) {
     std::vector<std::string> out;
     for (const auto& l : run.lines) {
         std::string code = l.substr(0, l.find('\t'));
-        if (code != "1002") out.push_back(l);
+        if (code != std::to_string(DL_CODE_PROGRESS)) out.push_back(l);
     }
     return out;
+}
+
+// One printed report: "<code>\t<value>\t<text>".
+std::string Line(int code, const std::string& value, const std::string& text = "") {
+    return std::to_string(code) + "\t" + value + "\t" + text;
 }
 
 TEST(LumoraDownloadTool, PrintsEveryReportAndExitsWithTheOutcome) {
@@ -61,16 +66,21 @@ TEST(LumoraDownloadTool, PrintsEveryReportAndExitsWithTheOutcome) {
         int exitCode;
         std::vector<std::string> lines;
     } cases[] = {
-        {"--type=1 " + server.Url(good) + " " + file, 0, {"1001\t1\t", "1003\t0\tLibCurl"}},
-        {"--type=3 " + server.Url(good) + " " + file, 0, {"1001\t1\t", "1003\t0\tLibCurl"}},
+        {"--type=1 " + server.Url(good) + " " + file,
+         0,
+         {Line(DL_CODE_START, "1"), Line(DL_CODE_SUCCESS, "0", "LibCurl")}},
+        {"--type=3 " + server.Url(good) + " " + file,
+         0,
+         {Line(DL_CODE_START, "1"), Line(DL_CODE_SUCCESS, "0", "LibCurl")}},
         {"--type=2 " + server.Url(good) + " " + file,
          0,
-         {"1001\t1\t", "1003\t0\tURLDownloadToFile"}},
+         {Line(DL_CODE_START, "1"), Line(DL_CODE_SUCCESS, "0", "URLDownloadToFile")}},
         // A digest mismatch is retried once, as the pipeline does.
         {"--type=3 " + server.Url(bad) + " " + file,
          1,
-         {"1001\t1\t", "1006\t0\tmtcurl文件md5校验失败", "1005\t0\tLibCurl", "1001\t1\t",
-          "1006\t0\tmtcurl文件md5校验失败", "1004\t0\tLibCurl"}},
+         {Line(DL_CODE_START, "1"), Line(DL_CODE_ERROR, "0", "mtcurl文件md5校验失败"),
+          Line(DL_CODE_RETRY, "0", "LibCurl"), Line(DL_CODE_START, "1"),
+          Line(DL_CODE_ERROR, "0", "mtcurl文件md5校验失败"), Line(DL_CODE_FAIL, "0", "LibCurl")}},
     };
     for (const auto& c : cases) {
         ToolRun run = RunTool(c.args);

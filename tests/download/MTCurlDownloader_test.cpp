@@ -12,14 +12,14 @@
 
 namespace {
 
+using dltest::Options;
 using dltest::Recorder;
 using testsupport::DigestPath;
-using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
 using testsupport::Md5Hex;
 using testsupport::ServedFile;
 
-class MTCurlDownloaderTest : public testing::Test {
+class MTCurlDownloaderTest : public dltest::DownloaderTest {
 protected:
     // Short waits keep the retry tests quick; one test keeps the real ones.
     static CMTCurlDownloader::Tuning Quick() {
@@ -28,7 +28,6 @@ protected:
         t.lowSpeedTime = 1;
         return t;
     }
-    std::wstring Url(const std::string& path) const { return Utils::FromUtf8(server.Url(path)); }
     std::vector<std::string> GetRanges(const std::string& path) const {
         std::vector<std::string> out;
         for (const auto& r : server.Requests())
@@ -36,11 +35,6 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-
-    LoopbackHttpServer server;
-    Recorder recorder;
-    const std::string target = dltest::TempPath("pkg.exe");
-    const std::wstring targetW = Utils::FromUtf8(target);
 };
 
 TEST_F(MTCurlDownloaderTest, CutsThePackageIntoAtMostTwoRanges) {
@@ -61,7 +55,7 @@ TEST_F(MTCurlDownloaderTest, CutsThePackageIntoAtMostTwoRanges) {
         server.ServeBytes(path, body);
         testsupport::LogCapture log;
         {
-            CMTCurlDownloader d(rec.Callback(), Url(path), targetW);
+            CMTCurlDownloader d(rec.Callback(), Url(path), targetW, Options());
             d.Start();
             ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.size;
         }
@@ -97,7 +91,7 @@ TEST_F(MTCurlDownloaderTest, RetryResumesThePartFilesWithoutAnotherHead) {
         server.ClearLog();
         d->Start();
     });
-    d = std::make_unique<CMTCurlDownloader>(callback, Url(path), targetW);
+    d = std::make_unique<CMTCurlDownloader>(callback, Url(path), targetW, Options());
     CMTCurlDownloader::Tuning t;
     t.retryDelay = std::chrono::milliseconds(400);  // the failing attempts span a few seconds
     d->SetTuningForTest(t);
@@ -124,7 +118,7 @@ TEST_F(MTCurlDownloaderTest, DigestMismatchOnBothRunsEndsWithFailure) {
         if (r.code == DL_CODE_RETRY) d->Start();
     });
     testsupport::LogCapture log;
-    d = std::make_unique<CMTCurlDownloader>(callback, Url(path), targetW);
+    d = std::make_unique<CMTCurlDownloader>(callback, Url(path), targetW, Options());
     d->Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(2));
     d.reset();
@@ -144,7 +138,7 @@ TEST_F(MTCurlDownloaderTest, UpperCaseDigestIsAccepted) {
     for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     const std::string path = "/" + upper + "/setup.exe";
     server.ServeBytes(path, body);
-    CMTCurlDownloader d(recorder.Callback(), Url(path), targetW);
+    CMTCurlDownloader d(recorder.Callback(), Url(path), targetW, Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_SUCCESS}));
@@ -154,7 +148,7 @@ TEST_F(MTCurlDownloaderTest, UpperCaseDigestIsAccepted) {
 TEST_F(MTCurlDownloaderTest, AddressWithoutDigestIsReportedAndAccepted) {
     const std::string body = MakeContent(2 << 20);
     server.ServeBytes("/setup.exe", body);
-    CMTCurlDownloader d(recorder.Callback(), Url("/setup.exe"), targetW);
+    CMTCurlDownloader d(recorder.Callback(), Url("/setup.exe"), targetW, Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_SUCCESS}));
@@ -197,7 +191,7 @@ TEST_F(MTCurlDownloaderTest, SegmentAttemptsDependOnTheKindOfFailure) {
         server.Serve(path, f);
         testsupport::LogCapture log;
         {
-            CMTCurlDownloader d(rec.Callback(), Url(path), targetW);
+            CMTCurlDownloader d(rec.Callback(), Url(path), targetW, Options());
             if (!c.realTiming) d.SetTuningForTest(Quick());
             d.Start();
             ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
@@ -241,7 +235,7 @@ TEST_F(MTCurlDownloaderTest, DiscoveryFailureEndsWithoutRetry) {
         server.ClearLog();
         server.Serve("/p.exe", c.rules);
         {
-            CMTCurlDownloader d(rec.Callback(), Url("/p.exe"), targetW);
+            CMTCurlDownloader d(rec.Callback(), Url("/p.exe"), targetW, Options());
             d.Start();
             ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
         }
@@ -249,6 +243,19 @@ TEST_F(MTCurlDownloaderTest, DiscoveryFailureEndsWithoutRetry) {
         EXPECT_EQ(rec.Last(DL_CODE_FAIL).value, 0.0);
         EXPECT_EQ(server.Count("GET", "/p.exe"), 0) << c.name;
     }
+}
+
+TEST_F(MTCurlDownloaderTest, WithoutLibcurlEveryRunFailsBeforeAnyRequest) {
+    const std::string body = MakeContent(2 << 20);
+    server.ServeBytes(DigestPath(body), body);
+    DownloaderOptions notReady = Options();
+    notReady.curlReady = false;
+    CMTCurlDownloader d(recorder.Callback(), Url(DigestPath(body)), targetW, notReady);
+    d.Start();
+    ASSERT_TRUE(recorder.WaitForOutcomes(1));
+    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));
+    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value, 0.0);
+    EXPECT_TRUE(server.Requests().empty());
 }
 
 TEST_F(MTCurlDownloaderTest, ServerIgnoringRangesNeverYieldsACorruptPackage) {
@@ -263,7 +270,7 @@ TEST_F(MTCurlDownloaderTest, ServerIgnoringRangesNeverYieldsACorruptPackage) {
     auto callback = recorder.Callback([&](const dltest::Report& r) {
         if (r.code == DL_CODE_RETRY) d->Start();
     });
-    d = std::make_unique<CMTCurlDownloader>(callback, Url("/setup.exe"), targetW);
+    d = std::make_unique<CMTCurlDownloader>(callback, Url("/setup.exe"), targetW, Options());
     d->SetTuningForTest(Quick());
     d->Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(2));
@@ -276,7 +283,7 @@ TEST_F(MTCurlDownloaderTest, ServerIgnoringRangesNeverYieldsACorruptPackage) {
 
 TEST_F(MTCurlDownloaderTest, ConstructionDeletesLeftovers) {
     for (const char* suffix : {"", "_0", "_1"}) testsupport::WriteFile(target + suffix, "old");
-    CMTCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", targetW);
+    CMTCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", targetW, Options());
     for (const char* suffix : {"", "_0", "_1"})
         EXPECT_FALSE(testsupport::FileExists(target + suffix));
 }

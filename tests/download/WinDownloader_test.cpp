@@ -11,18 +11,13 @@
 
 namespace {
 
+using dltest::Options;
 using dltest::Recorder;
 using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
 using testsupport::ServedFile;
 
-class WinDownloaderTest : public testing::Test {
-protected:
-    LoopbackHttpServer server;
-    Recorder recorder;
-    const std::string target = dltest::TempPath("pkg.exe");
-    const std::wstring targetW = Utils::FromUtf8(target);
-};
+using WinDownloaderTest = dltest::DownloaderTest;
 
 TEST_F(WinDownloaderTest, DownloadsWithProgressAndRunsOnlyOnce) {
     const std::string body = MakeContent(3 << 20);
@@ -30,7 +25,7 @@ TEST_F(WinDownloaderTest, DownloadsWithProgressAndRunsOnlyOnce) {
     f.body = body;
     f.rateLimit = 6 << 20;
     server.Serve("/setup.exe", f);
-    CWinDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url("/setup.exe")), targetW);
+    CWinDownloader d(recorder.Callback(), Url("/setup.exe"), targetW, Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_SUCCESS}));
@@ -57,15 +52,14 @@ TEST_F(WinDownloaderTest, UnreachableHostFailsAfterThreeAttemptsOneSecondApart) 
     }
     CWinDownloader d(recorder.Callback(),
                      Utils::FromUtf8("http://127.0.0.1:" + std::to_string(port) + "/p.exe"),
-                     targetW);
+                     targetW, Options());
     const auto began = std::chrono::steady_clock::now();
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(2900));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));
     // INET_E_RESOURCE_NOT_FOUND as a negative number.
-    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value,
-              static_cast<double>(static_cast<int32_t>(0x800C0005u)));
+    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value, CWinDownloader::kINET_E_RESOURCE_NOT_FOUND);
     EXPECT_EQ(recorder.Last(DL_CODE_FAIL).text, L"URLDownloadToFile");
 }
 
@@ -73,7 +67,7 @@ TEST_F(WinDownloaderTest, FailuresCarryTheMatchingNumber) {
     const struct {
         const char* name;
         ServedFile rules;
-        uint32_t hresult;
+        int32_t hresult;
     } cases[] = {
         {"not found",
          [] {
@@ -81,14 +75,14 @@ TEST_F(WinDownloaderTest, FailuresCarryTheMatchingNumber) {
              f.status = 404;
              return f;
          }(),
-         0x800C0006u},
+         CWinDownloader::kINET_E_OBJECT_NOT_FOUND},
         {"server error",
          [] {
              ServedFile f;
              f.status = 500;
              return f;
          }(),
-         0x800C0008u},
+         CWinDownloader::kINET_E_DOWNLOAD_FAILURE},
         {"cut short",
          [] {
              ServedFile f;
@@ -96,25 +90,23 @@ TEST_F(WinDownloaderTest, FailuresCarryTheMatchingNumber) {
              f.dropAfter = 5000;
              return f;
          }(),
-         0x800C0007u},
+         CWinDownloader::kINET_E_DATA_NOT_AVAILABLE},
         {"empty",
          [] {
              ServedFile f;
              return f;
          }(),
-         0x800C0007u},
+         CWinDownloader::kINET_E_DATA_NOT_AVAILABLE},
     };
     for (const auto& c : cases) {
         Recorder rec;
         server.ClearLog();
         server.Serve("/p.exe", c.rules);
-        CWinDownloader d(rec.Callback(), Utils::FromUtf8(server.Url("/p.exe")), targetW);
+        CWinDownloader d(rec.Callback(), Url("/p.exe"), targetW, Options());
         d.SetRetryDelayForTest(std::chrono::milliseconds(20));
         d.Start();
         ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
-        EXPECT_EQ(rec.Last(DL_CODE_FAIL).value,
-                  static_cast<double>(static_cast<int32_t>(c.hresult)))
-            << c.name;
+        EXPECT_EQ(rec.Last(DL_CODE_FAIL).value, c.hresult) << c.name;
         EXPECT_EQ(server.Count("GET", "/p.exe"), 3) << c.name;
         // Nothing half-written is left behind as if it were the package.
         EXPECT_FALSE(testsupport::FileExists(target)) << c.name;
@@ -124,7 +116,7 @@ TEST_F(WinDownloaderTest, FailuresCarryTheMatchingNumber) {
 TEST_F(WinDownloaderTest, EncodesTheAddressButNotLocalFiles) {
     const std::string body = MakeContent(4096);
     server.ServeBytes("/a+b/中.exe", body);
-    CWinDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url("/a b/中.exe")), targetW);
+    CWinDownloader d(recorder.Callback(), Url("/a b/中.exe"), targetW, Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     auto requests = server.Requests();
@@ -137,7 +129,8 @@ TEST_F(WinDownloaderTest, EncodesTheAddressButNotLocalFiles) {
     const std::string source = dltest::TempPath("a b.bin");
     testsupport::WriteFile(source, body);
     const std::string copy = dltest::TempPath("copy.exe");
-    CWinDownloader l(local.Callback(), Utils::FromUtf8("file://" + source), Utils::FromUtf8(copy));
+    CWinDownloader l(local.Callback(), Utils::FromUtf8("file://" + source), Utils::FromUtf8(copy),
+                     Options());
     l.Start();
     ASSERT_TRUE(local.WaitForOutcomes(1));
     EXPECT_EQ(local.Codes().back(), DL_CODE_SUCCESS);
@@ -145,7 +138,7 @@ TEST_F(WinDownloaderTest, EncodesTheAddressButNotLocalFiles) {
 }
 
 TEST_F(WinDownloaderTest, EmptyTargetPathFailsAtOnce) {
-    CWinDownloader d(recorder.Callback(), Utils::FromUtf8(server.Url("/x")), L"");
+    CWinDownloader d(recorder.Callback(), Url("/x"), L"", Options());
     d.Start();
     ASSERT_TRUE(recorder.WaitForOutcomes(1));
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));

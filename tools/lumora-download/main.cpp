@@ -15,7 +15,6 @@
 #include <mutex>
 #include <string>
 
-#include "app/InstallerConfig.h"
 #include "download/CurlDownloader.h"
 #include "download/MTCurlDownloader.h"
 #include "download/WinDownloader.h"
@@ -91,12 +90,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) {
-        g_InstallerConfig.m_CurlReady = false;
+    DownloaderOptions options;
+    options.curlReady = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+    if (!options.curlReady)
         std::fputs("lumora-download: libcurl could not be initialised\n", stderr);
-    } else {
-        g_InstallerConfig.m_CurlReady = true;
-    }
+    // Failed size queries, which the installer sends to analytics, are shown.
+    options.reportFailure = [](const std::wstring& reason) {
+        std::fprintf(stderr, "lumora-download: %s\n", Utils::ToUtf8(reason).c_str());
+    };
 
     Outcome outcome;
     std::unique_ptr<CDownloader> downloader;
@@ -119,11 +120,11 @@ int main(int argc, char** argv) {
     {
         std::lock_guard<std::mutex> guard(startLock);
         if (type == 2)
-            downloader = std::make_unique<CWinDownloader>(callback, wurl, wfile);
+            downloader = std::make_unique<CWinDownloader>(callback, wurl, wfile, options);
         else if (type == 3)
-            downloader = std::make_unique<CMTCurlDownloader>(callback, wurl, wfile);
+            downloader = std::make_unique<CMTCurlDownloader>(callback, wurl, wfile, options);
         else
-            downloader = std::make_unique<CCurlDownloader>(callback, wurl, wfile);
+            downloader = std::make_unique<CCurlDownloader>(callback, wurl, wfile, options);
         downloader->Start();
     }
     int code;
@@ -133,6 +134,6 @@ int main(int argc, char** argv) {
         code = outcome.code;
     }
     downloader.reset();
-    if (g_InstallerConfig.m_CurlReady) curl_global_cleanup();
+    if (options.curlReady) curl_global_cleanup();
     return code == DL_CODE_SUCCESS ? 0 : 1;
 }
