@@ -56,6 +56,14 @@ bool LineAssembler::NextLine(std::string& line) {
 
 bool LineAssembler::TakeRest(std::string& line) {
     if (m_Discarding || m_Pos >= m_Buffer.size()) return false;
+    // Append checks the length before the whole lines of its read are
+    // taken, so an overlong last line can still be here.
+    if (m_Buffer.size() - m_Pos > m_MaxLineBytes) {
+        m_Buffer.clear();
+        m_Pos = 0;
+        ++m_Dropped;
+        return false;
+    }
     line.assign(m_Buffer, m_Pos, std::string::npos);
     m_Buffer.clear();
     m_Pos = 0;

@@ -197,6 +197,18 @@ TEST(LineAssembler, DropsOverlongLinesAndGoesOn) {
     EXPECT_EQ(a.DroppedLines(), 1);
 }
 
+// The overlong last line came in the read of the line before it, so it was
+// not yet measured when the output ended.
+TEST(LineAssembler, DropsAnOverlongLastLineWithoutLf) {
+    ConsoleProtocol::LineAssembler a(16);
+    std::string line;
+    a.Append("State=Success\n" + std::string(17, 'x'));
+    ASSERT_TRUE(a.NextLine(line));
+    EXPECT_EQ(line, "State=Success");
+    EXPECT_FALSE(a.TakeRest(line));
+    EXPECT_EQ(a.DroppedLines(), 1);
+}
+
 TEST(PackageCommandLine, MatchesTheDocumentedExample) {
     CInstaller runner({}, L"\"/opt/Program Files/lumoratool/__Package_lumoraapp.exe\"",
                       L"/opt/Program Files/lumoratool", true, true, true, true);
