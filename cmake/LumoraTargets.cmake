@@ -2,6 +2,15 @@
 # presets CI builds do); third-party headers come in as system headers.
 option(LUMORA_WERROR "Treat compiler warnings in the project's own code as errors" OFF)
 
+# libFuzzer builds (clang, bench/fuzz): all code gets ASan, UBSan and the
+# fuzzer's coverage instrumentation; the fuzz targets add the fuzzer's main.
+option(LUMORA_FUZZ "Build the libFuzzer targets of bench/fuzz (needs clang)" OFF)
+if(LUMORA_FUZZ)
+  add_compile_options(-O1 -fno-omit-frame-pointer -fsanitize=address,undefined,fuzzer-no-link
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Common settings for every target of the project's own code.
 function(lumora_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
