@@ -1,9 +1,12 @@
 // -silent=true: the installation without a window. Progress goes to standard
-// output (one redrawn line on a terminal, else one line per stage and per 10
-// percent); each failure ends with one sentence on standard error and its
-// own exit status.
+// output: on a terminal one redrawn line (ProgressLine.h), at most ten times
+// a second, that stays as the last line; otherwise one line per stage and
+// per 10 percent. Each failure ends with one sentence on standard error,
+// followed by where the log is, and its own exit status.
 #include "app/SilentFrontEnd.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -13,9 +16,12 @@
 #include <optional>
 
 #include "app/InstallerConfig.h"
+#include "app/ProgressLine.h"
+#include "app/RunLog.h"
 #include "app/SessionSetup.h"
 #include "install/InstallSession.h"
 #include "platform/Terminal.h"
+#include "utils/StatusCallback.h"
 #include "utils/Text.h"
 
 namespace {
@@ -31,6 +37,9 @@ enum ExitStatus {
     kProductRunning = 8,
 };
 
+// Without a width from the terminal.
+constexpr int kDefaultColumns = 80;
+
 // The reports of the pipeline's threads, handed to the main thread.
 class MessageQueue {
 public:
@@ -39,22 +48,24 @@ public:
         m_Queue.push_back(m);
         m_Ready.notify_one();
     }
-    InstallerMessage Pop() {
+    std::optional<InstallerMessage> PopUntil(ProgressClock::time_point deadline) {
         std::unique_lock<std::mutex> lock(m_Lock);
-        m_Ready.wait(lock, [this] { return !m_Queue.empty(); });
-        InstallerMessage m = m_Queue.front();
-        m_Queue.pop_front();
-        return m;
+        if (!m_Ready.wait_until(lock, deadline, [this] { return !m_Queue.empty(); }))
+            return std::nullopt;
+        return Front(lock);
     }
     std::optional<InstallerMessage> TryPop() {
-        std::lock_guard<std::mutex> lock(m_Lock);
+        std::unique_lock<std::mutex> lock(m_Lock);
         if (m_Queue.empty()) return std::nullopt;
-        InstallerMessage m = m_Queue.front();
-        m_Queue.pop_front();
-        return m;
+        return Front(lock);
     }
 
 private:
+    InstallerMessage Front(std::unique_lock<std::mutex>&) {
+        InstallerMessage m = m_Queue.front();
+        m_Queue.pop_front();
+        return m;
+    }
     std::mutex m_Lock;
     std::condition_variable m_Ready;
     std::deque<InstallerMessage> m_Queue;
@@ -78,20 +89,113 @@ const char* StageName(InstallStage s) {
     return "preparing";
 }
 
+// The bar's stage names are short, so that the bar fits beside them.
+const char* ShortStageName(InstallStage s) {
+    switch (s) {
+        case InstallStage::Removing:
+            return "removing";
+        case InstallStage::Downloading:
+            return "downloading";
+        case InstallStage::Installing:
+            return "installing";
+        case InstallStage::Finished:
+            return "installed";
+        case InstallStage::Idle:
+            break;
+    }
+    return "preparing";
+}
+
+// What the terminal line shows besides the session's stage and percent:
+// bytes, speed and time left, from the raw pipeline reports. Bytes need the
+// package's size from the downloader; without it the time left comes from
+// how fast the fraction grows.
+class RunMeter {
+public:
+    explicit RunMeter(double downloadScale) : m_Scale(downloadScale) {}
+
+    // The package's size as the downloader learnt it; any thread.
+    void SetTotalBytes(uint64_t bytes) { m_Total.store(bytes); }
+
+    // Every report, before the session sees it.
+    void Note(const InstallerMessage& m, ProgressClock::time_point now) {
+        switch (m.code) {
+            case DL_CODE_START:
+                m_Downloading = true;
+                m_DownloadStart = now;
+                m_DownloadFraction = 0.0;
+                m_Rate.Reset();
+                break;
+            case DL_CODE_PROGRESS:
+                if (m.value >= 0.0 && m.value <= 1.0) {
+                    m_DownloadFraction = m.value;
+                    if (const uint64_t total = m_Total.load()) m_Rate.Add(now, Done(total));
+                }
+                break;
+            case DL_CODE_SUCCESS:
+            case DL_CODE_FAIL:
+            case DL_CODE_RETRY:
+                m_Downloading = false;
+                break;
+            case IST_CODE_START:
+                m_InstallStart = now;
+                m_InstallFraction = 0.0;
+                break;
+            case IST_CODE_PROGRESS:
+                if (m.value >= 0.0 && m.value <= 1.0) m_InstallFraction = m.value;
+                break;
+            default:
+                break;
+        }
+    }
+
+    void Fill(ProgressFacts& facts, InstallStage stage, ProgressClock::time_point now) const {
+        if (stage == InstallStage::Downloading && m_Downloading) {
+            const double elapsed = std::chrono::duration<double>(now - m_DownloadStart).count();
+            facts.secondsLeft = StageSecondsLeft(m_DownloadFraction, elapsed);
+            if (const uint64_t total = m_Total.load()) {
+                const uint64_t done = Done(total);
+                facts.doneBytes = done;
+                facts.totalBytes = total;
+                facts.bytesPerSecond = m_Rate.BytesPerSecond();
+                if (facts.bytesPerSecond && *facts.bytesPerSecond > 0.0)
+                    facts.secondsLeft = static_cast<double>(total - done) / *facts.bytesPerSecond;
+            }
+            // The installation comes after this and is not counted yet.
+            facts.moreAfterTimeLeft = facts.secondsLeft && m_Scale < 1.0;
+        } else if (stage == InstallStage::Installing && m_InstallStart) {
+            facts.secondsLeft = StageSecondsLeft(
+                m_InstallFraction, std::chrono::duration<double>(now - *m_InstallStart).count());
+        }
+    }
+
+private:
+    uint64_t Done(uint64_t total) const {
+        return static_cast<uint64_t>(m_DownloadFraction * static_cast<double>(total));
+    }
+
+    double m_Scale;
+    std::atomic<uint64_t> m_Total{0};
+    bool m_Downloading = false;
+    ProgressClock::time_point m_DownloadStart{};
+    double m_DownloadFraction = 0.0;
+    RateMeter m_Rate;
+    std::optional<ProgressClock::time_point> m_InstallStart;
+    double m_InstallFraction = 0.0;
+};
+
 class SilentObserver : public IInstallObserver {
 public:
-    explicit SilentObserver(bool terminal) : m_Terminal(terminal) {}
-
-    void SetPackagePath(const std::wstring& path) { m_PackagePath = Narrow(path); }
+    SilentObserver(bool terminal, RunMeter& meter) : m_Terminal(terminal), m_Meter(meter) {}
 
     void OnStage(InstallStage stage) override {
         m_Stage = stage;
         m_LastDecile = -1;
-        if (!m_Terminal) {
+        if (m_Terminal) {
+            m_Pending = true;
+        } else {
             std::printf("%s\n", StageName(stage));
             std::fflush(stdout);
-        } else {
-            Redraw(m_Percent);
         }
     }
 
@@ -99,7 +203,7 @@ public:
         m_Stage = stage;
         m_Percent = percent;
         if (m_Terminal) {
-            Redraw(percent);
+            m_Pending = true;
         } else if (percent / 10 != m_LastDecile) {
             m_LastDecile = percent / 10;
             std::printf("%s %d%%\n", StageName(stage), percent);
@@ -133,70 +237,61 @@ public:
                    ? "error " + std::to_string(m_DownloadError)
                    : m_DownloadMechanism + " error " + std::to_string(m_DownloadError);
     }
+
+    // Terminal only: redraws what changed, at most ten times a second.
+    void Tick(ProgressClock::time_point now) {
+        if (!m_Terminal || !m_Pending) return;
+        if (!m_Gate.Take(now)) return;
+        Draw(now);
+    }
+    // When a held-back redraw is due; the main loop waits no longer.
+    ProgressClock::time_point NextTick(ProgressClock::time_point now) const {
+        return m_Terminal && m_Pending ? std::max(m_Gate.Next(), now) : now + std::chrono::hours(1);
+    }
+
+    // The last redraw shows the final state and stays as a line.
     void EndLine() {
-        if (m_Terminal && m_Drawn) std::printf("\n");
+        if (!m_Terminal) return;
+        if (m_Pending) Draw(ProgressClock::now());
+        if (m_Drawn) std::printf("\n");
+        std::fflush(stdout);
         m_Drawn = false;
     }
 
 private:
-    void Redraw(int percent) {
-        std::string speed;
-        if (m_Stage == InstallStage::Downloading) speed = Speed();
-        std::printf("\r\033[K%s %d%%%s", StageName(m_Stage), percent, speed.c_str());
+    void Draw(ProgressClock::time_point now) {
+        ProgressFacts facts;
+        facts.stage = ShortStageName(m_Stage);
+        facts.percent = m_Percent;
+        m_Meter.Fill(facts, m_Stage, now);
+        int columns = Platform::StandardOutputColumns();
+        if (columns <= 0) columns = kDefaultColumns;
+        std::printf("\r\033[K%s", FormatProgressLine(facts, columns).c_str());
         std::fflush(stdout);
         m_Drawn = true;
-    }
-
-    // The downloaders report fractions only; the speed is read from how fast
-    // the package's files in the install directory grow.
-    std::string Speed() {
-        namespace fs = std::filesystem;
-        std::error_code ec;
-        const fs::path pkg(m_PackagePath);
-        uint64_t bytes = 0;
-        for (const auto& e : fs::directory_iterator(pkg.parent_path(), ec)) {
-            const std::string name = e.path().filename().string();
-            if (name.rfind(pkg.filename().string(), 0) == 0 && e.is_regular_file(ec))
-                bytes += e.file_size(ec);
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (m_SampleBytes == 0 && m_SampleTime == std::chrono::steady_clock::time_point()) {
-            m_SampleTime = now;
-            m_SampleBytes = bytes;
-        }
-        const double seconds = std::chrono::duration<double>(now - m_SampleTime).count();
-        if (seconds >= 0.5) {
-            m_Speed = bytes >= m_SampleBytes ? (bytes - m_SampleBytes) / seconds : 0.0;
-            m_SampleTime = now;
-            m_SampleBytes = bytes;
-        }
-        char buf[64];
-        if (m_Speed <= 0.0) return {};
-        if (m_Speed >= 1048576.0)
-            std::snprintf(buf, sizeof buf, "  %.1f MB/s", m_Speed / 1048576.0);
-        else
-            std::snprintf(buf, sizeof buf, "  %.0f KB/s", m_Speed / 1024.0);
-        return buf;
+        m_Pending = false;
     }
 
     bool m_Terminal;
-    std::string m_PackagePath;
+    RunMeter& m_Meter;
+    RedrawGate m_Gate;
     InstallStage m_Stage = InstallStage::Idle;
     int m_Percent = 0;
     int m_LastDecile = -1;
     bool m_Drawn = false;
+    bool m_Pending = false;
     bool m_Ended = false;
     std::optional<InstallBlock> m_Blocked;
     std::wstring m_FailMessage;
     long long m_DownloadError = 0;
     std::string m_DownloadMechanism;
-    std::chrono::steady_clock::time_point m_SampleTime{};
-    uint64_t m_SampleBytes = 0;
-    double m_Speed = 0.0;
 };
 
+// The one sentence a person needs, then where the details are.
 int Fail(int status, const std::string& sentence) {
     std::fprintf(stderr, "lumora-setup: %s\n", sentence.c_str());
+    if (!RunLogPath().empty())
+        std::fprintf(stderr, "lumora-setup: details are in %s\n", RunLogPath().c_str());
     return status;
 }
 
@@ -222,7 +317,8 @@ int BlockedStatus(InstallBlock why, const std::wstring& dir) {
 
 int RunSilentFrontEnd(const InstallerConfig& config) {
     MessageQueue queue;
-    SilentObserver observer(Platform::StandardOutputIsTerminal());
+    RunMeter meter(config.m_DownloadScale);
+    SilentObserver observer(Platform::StandardOutputIsTerminal(), meter);
     CInstallSession session(
         observer, [&queue](const InstallerMessage& m) { queue.Push(m); },
         DownloaderMakerFrom(config), SessionSettingsFrom(config));
@@ -255,13 +351,20 @@ int RunSilentFrontEnd(const InstallerConfig& config) {
     std::printf("installing Lumora into %s\n", Narrow(dir).c_str());
     std::fflush(stdout);
     session.DoInstall(true, 0);
-    observer.SetPackagePath(session.PackagePath());
 
-    while (!observer.Ended()) session.OnInstallerMessage(queue.Pop());
+    auto take = [&](const InstallerMessage& m) {
+        meter.Note(m, ProgressClock::now());
+        session.OnInstallerMessage(m);
+    };
+    while (!observer.Ended()) {
+        const auto now = ProgressClock::now();
+        if (auto m = queue.PopUntil(observer.NextTick(now))) take(*m);
+        observer.Tick(ProgressClock::now());
+    }
     // A package may still change its verdict in the same output (the last
     // final line wins): let the runners finish and take every report.
     session.WaitForRunners();
-    while (auto m = queue.TryPop()) session.OnInstallerMessage(*m);
+    while (auto m = queue.TryPop()) take(*m);
     observer.EndLine();
 
     switch (session.Outcome()) {
