@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "download/FailureWords.h"
 #include "utils/Log.h"
 #include "utils/Md5.h"
 #include "utils/Text.h"
@@ -16,9 +17,10 @@ CCurlDownloader::CCurlDownloader(const StatusCallback& callback, const std::wstr
     : m_Callback(callback),
       m_FilePath(filePath),
       m_Url(url),
-      m_Client(url, filePath, this, &CCurlDownloader::ProgressFun, options.reportFailure) {
-    // A new object starts from zero.
-    std::remove(Utils::ToAnsi(m_Client.GetPartPath(true)).c_str());
+      m_Client(url, filePath, this, &CCurlDownloader::ProgressFun, options) {
+    // The client keeps a side file only when an earlier run for this very
+    // address left it together with its companion; otherwise this object
+    // starts from zero.
 }
 
 CCurlDownloader::~CCurlDownloader() {
@@ -37,6 +39,17 @@ void CCurlDownloader::Report(int code, double value, const std::wstring& text) {
     std::lock_guard<std::mutex> guard(m_CallbackLock);
     if (m_Released || !m_Callback) return;
     m_Callback(code, value, text);
+}
+
+std::wstring CCurlDownloader::FailureReason() const {
+    std::lock_guard<std::mutex> guard(m_FailureLock);
+    return m_FailureReason;
+}
+
+void CCurlDownloader::SetFailure(const std::wstring& reason) {
+    LOG(L"download failed: %s", reason.c_str());
+    std::lock_guard<std::mutex> guard(m_FailureLock);
+    m_FailureReason = reason;
 }
 
 void CCurlDownloader::Start() {
@@ -63,6 +76,7 @@ void CCurlDownloader::dlThreadFun(void* context) {
     auto* self = static_cast<CCurlDownloader*>(context);
     self->Report(DL_CODE_START, 1.0, L"");
     if (self->m_FilePath.empty()) {
+        self->SetFailure(L"no file to download into was given");
         self->Report(DL_CODE_FAIL, 1.0, L"");
         return;
     }
@@ -72,6 +86,7 @@ void CCurlDownloader::dlThreadFun(void* context) {
         if (self->m_Released) return;
         budget -= result == 18 ? 1 : 2;
         if (budget <= 0) {
+            self->SetFailure(self->m_Client.FailureReason());
             self->Report(DL_CODE_FAIL, static_cast<double>(result), kLibCurl);
             return;
         }
@@ -85,9 +100,12 @@ void CCurlDownloader::dlThreadFun(void* context) {
     if (expected.size() != 32) {
         self->Report(DL_CODE_ERROR, 0.0, L"curl获取url-md5失败");
     } else {
-        const std::string actual = Utils::GetFileMd5(Utils::ToAnsi(self->m_FilePath));
+        const std::string actual = self->m_Client.FinishDigest();
         // Digests are hexadecimal: an address may carry them in upper case.
-        if (actual.size() == 32 && !Utils::Md5Equal(actual, expected)) {
+        // A digest that cannot be computed leaves the file unchecked, so it
+        // counts as a mismatch.
+        if (!Utils::Md5Equal(actual, expected)) {
+            self->SetFailure(DownloadWords::DigestMismatch(expected, actual));
             self->Report(DL_CODE_ERROR, 0.0, L"curl文件md5校验失败");
             if (self->m_Md5Retried) {
                 self->Report(DL_CODE_FAIL, 0.0, kLibCurl);

@@ -7,6 +7,7 @@
 // url, const std::wstring& filePath, const DownloaderOptions& options), runs
 // on its own worker threads and reports 1001..1006 through the callback;
 // every run ends with exactly one of 1003, 1004 and 1005.
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -26,6 +27,12 @@ struct DownloaderOptions {
     // Receiver of the HTTP client's failed size queries; empty: they are only
     // logged. The program sends them to analytics.
     DownloadFailureReporter reportFailure;
+    // A request that receives less than 1 byte per second for this long
+    // fails as a timeout (libcurl's 28, libsoup's own), which the retry rules
+    // count like any failure. The product's value is 30 s; tests shorten it,
+    // so that a stalled server costs them seconds instead of minutes. The
+    // segments of the segmented downloader keep their own 5 s rule.
+    std::chrono::seconds stallTime{30};
 };
 
 class CDownloader {
@@ -34,4 +41,10 @@ public:
     // Begins one run and returns at once. May be called from within the
     // callback on the downloader's own thread (the pipeline does so on 1005).
     virtual void Start() = 0;
+    // Why the last run that ended with 1004 or 1005 failed, in plain words
+    // with the host ("connection refused by 10.0.0.7", "the transfer from
+    // dl.example.com stalled: less than 1 byte/s for 30 s"); empty before
+    // any failure. Any thread; after the report it explains, it is that
+    // run's reason.
+    virtual std::wstring FailureReason() const = 0;
 };

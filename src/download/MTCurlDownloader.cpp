@@ -1,24 +1,23 @@
 #include "download/MTCurlDownloader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <thread>
 
+#include "download/Md5Follower.h"
+#include "download/ResumeRecord.h"
+#include "platform/ByteFile.h"
 #include "utils/Log.h"
 #include "utils/Md5.h"
 #include "utils/Text.h"
 
 namespace {
 
-constexpr size_t kPartFileBuffer = 1 << 20;
 constexpr size_t kJoinBuffer = 1 << 20;
+constexpr long kHeadLimitSeconds = 60;
 const std::wstring kLibCurl = L"LibCurl";
 
 size_t DiscardBody(char*, size_t size, size_t nmemb, void*) { return size * nmemb; }
@@ -29,12 +28,29 @@ std::wstring CurlText(int code) {
 
 void DeleteFileA(const std::string& path) { std::remove(path.c_str()); }
 
+// Release ends a discovery request at its next progress call (within a
+// second, even while the server says nothing).
+int HeadProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<CMTCurlDownloader::State*>(clientp)->released ? 1 : 0;
+}
+
 }  // namespace
 
 void CMTCurlDownloader::State::Report(int code, double value, const std::wstring& text) {
     std::lock_guard<std::mutex> guard(callbackLock);
     if (released || !callback) return;
+    if (code == DL_CODE_START) deliveredProgress = 0.0;
+    if (code == DL_CODE_PROGRESS) {
+        if (value < deliveredProgress) return;
+        deliveredProgress = value;
+    }
     callback(code, value, text);
+}
+
+void CMTCurlDownloader::State::SetFailure(const std::wstring& reason) {
+    LOG(L"download failed: %s", reason.c_str());
+    std::lock_guard<std::mutex> guard(failureLock);
+    failureReason = reason;
 }
 
 bool CMTCurlDownloader::State::Pause(std::chrono::milliseconds delay) {
@@ -47,13 +63,23 @@ CMTCurlDownloader::CMTCurlDownloader(const StatusCallback& callback, const std::
                                      const std::wstring& filePath, const DownloaderOptions& options)
     : m_State(std::make_shared<State>()) {
     m_State->curlReady = options.curlReady;
+    m_State->headLimits.stallSeconds = static_cast<long>(options.stallTime.count());
+    m_State->headLimits.overallSeconds = kHeadLimitSeconds;
     m_State->callback = callback;
     m_State->filePath = filePath;
     m_State->url = url;
     m_State->targetPath = Utils::ToAnsi(filePath);
-    // A new object never resumes leftovers of an earlier process.
     std::remove(m_State->targetPath.c_str());
-    deletePartFiles(*m_State);
+    // A new object resumes leftovers of an earlier process only when their
+    // companion names this very address (checked again after discovery);
+    // anything else starts from zero.
+    ResumeRecord record;
+    m_State->mayResumeLeftovers =
+        ReadResumeRecord(m_State->CompanionPath(), &record) && record.url == Utils::ToUtf8(url);
+    if (!m_State->mayResumeLeftovers) {
+        deletePartFiles(*m_State);
+        std::remove(m_State->CompanionPath().c_str());
+    }
 }
 
 CMTCurlDownloader::~CMTCurlDownloader() {
@@ -73,9 +99,21 @@ CMTCurlDownloader::~CMTCurlDownloader() {
     std::unique_lock<std::mutex> guard(m_State->lock);
     m_State->changed.wait_for(guard, std::chrono::seconds(3),
                               [this] { return m_State->liveThreads == 0; });
+    // Part files that no later process may resume are of no use to anyone.
+    ResumeRecord record;
+    if (!ReadResumeRecord(m_State->CompanionPath(), &record)) deletePartFiles(*m_State);
 }
 
 void CMTCurlDownloader::SetTuningForTest(const Tuning& tuning) { m_State->tuning = tuning; }
+
+void CMTCurlDownloader::FailDigestReadsAtForTest(int64_t offset) {
+    m_State->digestFaultAt = offset;
+}
+
+std::wstring CMTCurlDownloader::FailureReason() const {
+    std::lock_guard<std::mutex> guard(m_State->failureLock);
+    return m_State->failureReason;
+}
 
 void CMTCurlDownloader::Start() {
     if (m_Thread) {
@@ -95,22 +133,30 @@ void CMTCurlDownloader::deletePartFiles(State& state) {
 
 void CMTCurlDownloader::clearParts(State& state) {
     for (DownloadPartNode* node : state.parts) {
-        if (node->file) std::fclose(node->file);
+        node->file.Close();
         if (node->handle) curl_easy_cleanup(node->handle);
         delete node;
     }
     state.parts.clear();
+    state.digest.reset();
 }
 
 bool CMTCurlDownloader::getRealDownloadUrl(State& state, const std::string& address) {
     state.realUrl.clear();
     state.urlMd5.clear();
     state.fileLength = 0;
-    if (!state.curlReady) return false;
+    if (!state.curlReady) {
+        state.SetFailure(L"libcurl could not be initialised");
+        return false;
+    }
     CURL* handle = curl_easy_init();
-    if (!handle) return false;
+    if (!handle) {
+        state.SetFailure(L"libcurl could not make a handle");
+        return false;
+    }
 
     curl_slist* headers = curl_slist_append(nullptr, "Connection: keep-alive");
+    DownloadWords::CurlWitness witness;
     // Peer and host verification stay on: the file is run with the user's
     // rights, so it must come from the server the address names.
     int optionErrors = 0;
@@ -122,7 +168,19 @@ bool CMTCurlDownloader::getRealDownloadUrl(State& state, const std::string& addr
     optionErrors |= curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
     optionErrors |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardBody);
     optionErrors |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 60L);
-    if (optionErrors != 0 || curl_easy_perform(handle) != CURLE_OK) {
+    optionErrors |= curl_easy_setopt(handle, CURLOPT_TIMEOUT, kHeadLimitSeconds);
+    optionErrors |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    optionErrors |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, state.headLimits.stallSeconds);
+    optionErrors |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 30L);
+    optionErrors |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    optionErrors |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &HeadProgress);
+    optionErrors |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &state);
+    optionErrors |= witness.Attach(handle);
+    int result = optionErrors != 0 ? optionErrors : curl_easy_perform(handle);
+    if (result != CURLE_OK) {
+        if (optionErrors == 0)
+            state.SetFailure(
+                DownloadWords::DescribeCurl(witness.Read(handle, result), state.headLimits));
         curl_easy_cleanup(handle);
         curl_slist_free_all(headers);
         return false;
@@ -147,9 +205,44 @@ bool CMTCurlDownloader::getRealDownloadUrl(State& state, const std::string& addr
             LOG(L"Download File Length %lld", static_cast<long long>(state.fileLength));
         }
     }
+    const std::string host = DownloadWords::HostOf(state.realUrl.empty() ? address : state.realUrl);
+    if (status < 200 || status > 399)
+        state.SetFailure(
+            DownloadWords::DescribeCurl(witness.Read(handle, CURLE_OK), state.headLimits));
+    else if (length > INT32_MAX)
+        state.SetFailure(L"the file at " + Utils::FromUtf8(host) + L" is " +
+                         std::to_wstring(length) + L" bytes, more than this downloader handles");
+    else if (state.fileLength <= 255)
+        state.SetFailure(DownloadWords::SizeRefused(host, length, 256));
     curl_easy_cleanup(handle);
     curl_slist_free_all(headers);
     return !state.realUrl.empty() && state.fileLength > 255;
+}
+
+void CMTCurlDownloader::checkLeftovers(State& state) {
+    if (state.leftoversChecked) return;
+    state.leftoversChecked = true;
+    const bool digest = CarriesDigest(state.realUrl);
+    if (state.mayResumeLeftovers) {
+        ResumeRecord record;
+        const bool resume = digest && ReadResumeRecord(state.CompanionPath(), &record) &&
+                            record.realUrl == state.realUrl && record.size == state.fileLength;
+        if (!resume) {
+            deletePartFiles(state);
+        } else {
+            int64_t have = 0;
+            for (int i = 0; i < 2; ++i)
+                have += std::max<int64_t>(0, Platform::FileSizeAt(state.PartPath(i)));
+            if (have > 0) {
+                state.resumed = true;
+                LOG(L"resuming %lld bytes left by an earlier run", static_cast<long long>(have));
+            }
+        }
+    }
+    // Only a download whose digest will be checked may be resumed later.
+    if (!digest || !WriteResumeRecord(state.CompanionPath(),
+                                      {Utils::ToUtf8(state.url), state.realUrl, state.fileLength}))
+        std::remove(state.CompanionPath().c_str());
 }
 
 void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
@@ -162,7 +255,11 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
                                     : Utils::ToUtf8(state.url);
 
     std::remove(target.c_str());
-    if (state.lastProgress == 0.0) deletePartFiles(state);
+    // A fresh download, unless the part files hold this download's bytes:
+    // progress of an earlier run of this object, or of an earlier process
+    // (kept until discovery has confirmed them).
+    const bool keepLeftovers = state.mayResumeLeftovers && !state.leftoversChecked;
+    if (state.lastProgress == 0.0 && !state.resumed && !keepLeftovers) deletePartFiles(state);
 
     if (!(!state.realUrl.empty() && state.fileLength >= 256)) {
         if (!getRealDownloadUrl(state, address)) {
@@ -170,6 +267,7 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
             return;
         }
     }
+    checkLeftovers(state);
 
     int32_t n = state.fileLength / kSegmentUnit;
     if (n < 1) n = 1;
@@ -180,9 +278,7 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
         if (i == n - 1) size += state.fileLength % n;
         auto* node = new DownloadPartNode;
         node->partPath = state.PartPath(i);
-        int64_t have = 0;
-        struct stat st;
-        if (::stat(node->partPath.c_str(), &st) == 0) have = st.st_size;
+        int64_t have = std::max<int64_t>(0, Platform::FileSizeAt(node->partPath));
         // A part file larger than its segment counts as complete.
         int64_t start = offset + have;
         node->start = start > INT32_MAX ? INT32_MAX : static_cast<int32_t>(start);
@@ -194,17 +290,29 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
             node->status = 0;
         } else {
             node->status = -1;
-            node->file = std::fopen(node->partPath.c_str(), "ab+");
-            if (!node->file) {
+            if (!node->file.Open(node->partPath)) {
                 node->status = -2;
-            } else {
-                node->fileBuffer.resize(kPartFileBuffer);
-                if (offset == 0 && have == 0) node->md5 = std::make_unique<Utils::Md5Stream>();
-                std::setvbuf(node->file, node->fileBuffer.data(), _IOFBF, node->fileBuffer.size());
+                node->failure = DownloadWords::WriteFailed(node->partPath, node->file.Error());
             }
         }
         state.parts.push_back(node);
         offset += size;
+    }
+    // The digest thread reads the parts in order as they fill, the bytes of
+    // an earlier run included.
+    if (CarriesDigest(state.realUrl)) {
+        std::vector<std::string> paths;
+        for (int32_t i = 0; i < n; ++i) paths.push_back(state.PartPath(i));
+        state.digest = std::make_unique<CMd5Follower>(paths);
+        if (state.digestFaultAt >= 0) state.digest->FailReadsAtForTest(state.digestFaultAt);
+        size_t index = 0;
+        for (DownloadPartNode* node : state.parts) {
+            if (node->file.IsOpen())
+                node->file.Follow(state.digest.get(), index);
+            else
+                state.digest->Publish(index, Platform::FileSizeAt(node->partPath));
+            ++index;
+        }
     }
 
     bool first = true;
@@ -252,30 +360,45 @@ int CMTCurlDownloader::downloadExe(State& state, DownloadPartNode* node) {
     optionErrors |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     optionErrors |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, state.tuning.lowSpeedTime);
     optionErrors |= curl_easy_setopt(h, CURLOPT_RANGE, range);
+    optionErrors |= curl_easy_setopt(h, CURLOPT_MAXREDIRS, 30L);
+    optionErrors |= node->witness.Attach(h);
     if (optionErrors != 0) return optionErrors;
 
     node->attemptStart = node->start;
     int result = curl_easy_perform(h);
-    if (result != CURLE_OK)
+    // A range that ended cleanly but short (a 206 shorter than asked for, a
+    // body cut without a length) is a broken transfer: the next attempt
+    // asks for the rest.
+    const bool shortRange = result == CURLE_OK && node->start <= node->end;
+    if (shortRange) result = CURLE_PARTIAL_FILE;
+    if (result != CURLE_OK) {
         LOG(L"error:%d:%s", result, CurlText(result).c_str());
-    else
+        DownloadWords::Limits limits;
+        limits.stallSeconds = state.tuning.lowSpeedTime;
+        node->failure = shortRange
+                            ? DownloadWords::ShortTransfer(DownloadWords::HostOf(node->url),
+                                                           node->start, node->end + 1LL)
+                            : DownloadWords::DescribeCurl(node->witness.Read(h, result), limits);
+    } else {
         LOG(L"curl_easy_cleanup");
+    }
     curl_easy_reset(h);
-    if (result == CURLE_OK && node->file) {
+    if (result == CURLE_OK && node->file.IsOpen()) {
         // Buffered bytes reach the disk here; a failure means a short part.
-        if (std::fclose(node->file) != 0) {
+        if (!node->file.Close()) {
             result = CURLE_WRITE_ERROR;
             node->writeFailed = true;
         }
-        node->file = nullptr;
     }
+    if (node->writeFailed && node->file.Error() != 0)
+        node->failure = DownloadWords::WriteFailed(node->partPath, node->file.Error());
     node->status = result;
     return result;
 }
 
 size_t CMTCurlDownloader::writeDataFun(char* ptr, size_t size, size_t nmemb, void* userdata) {
     auto* node = static_cast<DownloadPartNode*>(userdata);
-    if (node->start > node->end || !node->file) return 0;
+    if (node->start > node->end || !node->file.IsOpen()) return 0;
     // A server that ignores the range answers 200 with the file from its
     // first byte: those bytes do not belong at this segment's offset.
     long status = 0;
@@ -284,12 +407,13 @@ size_t CMTCurlDownloader::writeDataFun(char* ptr, size_t size, size_t nmemb, voi
     size_t total = size * nmemb;
     size_t wanted = static_cast<size_t>(node->end - node->start) + 1;
     size_t take = total < wanted ? total : wanted;
-    size_t written = std::fwrite(ptr, 1, take, node->file);
-    if (node->md5) node->md5->Update(ptr, written);
-    if (written < take) node->writeFailed = true;
-    node->start += static_cast<int32_t>(written);
-    node->received += static_cast<int64_t>(written);
-    return written;
+    if (!node->file.Write(ptr, take)) {
+        node->writeFailed = true;
+        return 0;
+    }
+    node->start += static_cast<int32_t>(take);
+    node->received += static_cast<int64_t>(take);
+    return take;
 }
 
 int CMTCurlDownloader::progressFun(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -324,97 +448,54 @@ void CMTCurlDownloader::downloadThreadFun(std::shared_ptr<State> statePtr, Downl
         if (!state.Pause(state.tuning.retryDelay)) break;
         result = downloadExe(state, node);
     }
-    if (node->file) {
-        std::fclose(node->file);
-        node->file = nullptr;
-    }
+    node->file.Close();
     std::lock_guard<std::mutex> guard(state.lock);
     --state.runningParts;
     --state.liveThreads;
     state.changed.notify_all();
 }
 
-namespace {
-
-bool WriteAllAt(int fd, const char* data, size_t size, off_t& offset) {
-    while (size > 0) {
-        ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
-}
-
-// Appends the part file `in` at `offset` of `outFd`, then feeds the whole
-// part into `md5` when given. The kernel copies when it can, without a round
-// trip of the bytes through this process; otherwise 1024-byte blocks are
-// read through a large stdio buffer and written in large pieces.
-bool AppendPart(std::FILE* in, int outFd, off_t& offset, std::vector<char>& inBuffer,
-                std::vector<char>& outBuffer, Utils::Md5Stream* md5) {
-    std::setvbuf(in, inBuffer.data(), _IOFBF, inBuffer.size());
-    bool copied = false;
-    for (;;) {
-        ssize_t n = ::copy_file_range(fileno(in), nullptr, outFd, &offset, 1 << 30, 0);
-        if (n > 0) continue;
-        if (n == 0) {
-            copied = true;
-            break;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
-            return false;
-        break;  // not between these files: go on by hand from where the kernel stopped
-    }
-    char block[1024];
-    if (!copied) {
-        size_t fill = 0;
-        for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) {
-            if (fill + n > outBuffer.size()) {
-                if (!WriteAllAt(outFd, outBuffer.data(), fill, offset)) return false;
-                fill = 0;
-            }
-            std::memcpy(outBuffer.data() + fill, block, n);
-            fill += n;
-        }
-        if (std::ferror(in) || !WriteAllAt(outFd, outBuffer.data(), fill, offset)) return false;
-    }
-    if (md5) {
-        if (std::fseek(in, 0, SEEK_SET) != 0) return false;
-        for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) md5->Update(block, n);
-        if (std::ferror(in)) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-bool CMTCurlDownloader::joinParts(State& state, Utils::Md5Stream* md5) {
+bool CMTCurlDownloader::joinParts(State& state) {
     const std::string first = state.PartPath(0);
-    int outFd = ::open(first.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (outFd < 0) return false;
-    struct stat st;
-    bool ok = ::fstat(outFd, &st) == 0;
-    off_t offset = ok ? st.st_size : 0;
-    std::vector<char> inBuffer(kJoinBuffer), outBuffer(kJoinBuffer);
+    Platform::ByteFile out;
+    int err = 0;
+    bool ok = out.OpenWrite(first, &err);
+    int64_t offset = ok ? out.Size(&err) : -1;
+    if (offset < 0) ok = false;
+    std::vector<char> block(kJoinBuffer);
     int index = 0;
     for (auto it = state.parts.begin(); ok && it != state.parts.end(); ++it, ++index) {
         if (index == 0) continue;
         const std::string path = state.PartPath(index);
-        std::FILE* in = std::fopen(path.c_str(), "rb+");
-        if (!in) {
+        Platform::ByteFile in;
+        if (!in.OpenRead(path, &err)) {
             ok = false;
             break;
         }
-        ok = AppendPart(in, outFd, offset, inBuffer, outBuffer, md5);
-        std::fclose(in);
+        // The kernel copies when it can, without the bytes passing through
+        // this process; otherwise by hand from where it stopped.
+        int64_t inOffset = 0;
+        int copied = out.CopyFrom(in, &inOffset, &offset, &err);
+        if (copied < 0) ok = false;
+        while (ok && copied == 0) {
+            int64_t n = in.ReadAt(block.data(), block.size(), inOffset, &err);
+            if (n < 0) ok = false;
+            if (n <= 0) break;
+            if (!out.WriteAllAt(block.data(), static_cast<size_t>(n), offset, &err)) ok = false;
+            inOffset += n;
+            offset += n;
+        }
         LOG(L"partPath::%s", Utils::FromAnsi(path).c_str());
     }
-    if (::close(outFd) != 0) ok = false;
-    if (ok && std::rename(first.c_str(), state.targetPath.c_str()) != 0) ok = false;
-    if (!ok) std::remove(state.targetPath.c_str());
+    if (!out.Close(ok ? &err : nullptr)) ok = false;
+    if (ok && std::rename(first.c_str(), state.targetPath.c_str()) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) {
+        std::remove(state.targetPath.c_str());
+        state.SetFailure(DownloadWords::WriteFailed(state.targetPath, err));
+    }
     deletePartFiles(state);
     return ok;
 }
@@ -441,27 +522,35 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::shared_ptr<State> statePtr) 
     for (DownloadPartNode* node : state.parts) {
         if (node->status != 0) {
             st = node->status;
+            DownloadWords::CurlSeen seen;
+            seen.result = st;
+            seen.host = DownloadWords::HostOf(state.realUrl);
+            state.SetFailure(node->failure.empty() ? DownloadWords::DescribeCurl(seen, {})
+                                                   : node->failure);
             break;
         }
     }
-    // The first segment's digest, when it saw every byte of its part.
-    Utils::Md5Stream* md5 = nullptr;
-    if (st == 0 && state.urlMd5.size() == 32) {
-        DownloadPartNode* first = state.parts.front();
-        if (first->md5 && first->received.load() == static_cast<int64_t>(first->end) + 1)
-            md5 = first->md5.get();
-    }
+    // The lengths the digest covers: the parts as they are joined.
+    std::vector<int64_t> lengths;
+    for (int i = 0; i < static_cast<int>(state.parts.size()); ++i)
+        lengths.push_back(Platform::FileSizeAt(state.PartPath(i)));
     if (st == 0) {
         state.lastProgress = 0.0;
-        if (!joinParts(state, md5)) {
+        state.resumed = false;
+        if (!joinParts(state)) {
             // The target could not be assembled: a failed run, not a success.
             st = CURLE_WRITE_ERROR;
         }
     }
     if (st == 0) {
+        std::remove(state.CompanionPath().c_str());
         if (state.urlMd5.size() == 32) {
-            const std::string actual = md5 ? md5->Final() : Utils::GetFileMd5(state.targetPath);
-            if (actual.size() == 32 && !Utils::Md5Equal(actual, state.urlMd5)) {
+            const std::string actual =
+                state.digest ? state.digest->Finish(lengths) : Utils::GetFileMd5(state.targetPath);
+            // A digest that cannot be computed leaves the file unchecked, so
+            // it counts as a mismatch.
+            if (!Utils::Md5Equal(actual, state.urlMd5)) {
+                state.SetFailure(DownloadWords::DigestMismatch(state.urlMd5, actual));
                 state.Report(DL_CODE_ERROR, 0.0, L"mtcurl文件md5校验失败");
                 std::remove(state.targetPath.c_str());
                 clearParts(state);
@@ -487,13 +576,18 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::shared_ptr<State> statePtr) 
     }
 
     clearParts(state);
-    if (state.lastProgress == 0.0) deletePartFiles(state);
-    finish();
+    if (state.lastProgress == 0.0 && !state.resumed) deletePartFiles(state);
     if (state.retried) {
+        // The download failed for good: nothing of it stays behind.
         state.lastProgress = 0.0;
+        state.resumed = false;
+        deletePartFiles(state);
+        std::remove(state.CompanionPath().c_str());
+        finish();
         state.Report(DL_CODE_FAIL, static_cast<double>(st), kLibCurl);
     } else {
         state.retried = true;
+        finish();
         state.Report(DL_CODE_RETRY, static_cast<double>(st), kLibCurl);
     }
 }

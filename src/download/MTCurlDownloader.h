@@ -6,6 +6,17 @@
 // the result is checked against the MD5 digest in the address. A failed run
 // asks once per object for a retry (1005), which resumes the part files.
 //
+// Limits: the discovery HEAD fails after 30 s below 1 byte per second or 60 s
+// in all; a segment attempt after 5 s below 1 byte per second; at most 30
+// redirects. While the segments arrive, a digest thread reads the part files
+// in order from the page cache, so the check needs no second pass.
+//
+// Across processes: when the final address carries the package's digest, a
+// companion file "<target>_parts.url" records the addresses and the size,
+// and a later downloader for the same address resumes the part files an
+// ended process left. A finished run (1003, 1004) leaves no part file; a
+// released one only those its companion makes resumable.
+//
 // Threads: Start() runs a starter thread ("ABDEF"); it starts one detached
 // thread per segment and a detached finisher. Reports arrive on those threads.
 // Everything the detached threads touch lives in a state object they co-own,
@@ -25,29 +36,29 @@
 #include <vector>
 
 #include "download/Downloader.h"
-#include "utils/Md5.h"
+#include "download/FailureWords.h"
+#include "download/PartFileWriter.h"
 #include "utils/Thread.h"
+
+class CMd5Follower;
 
 class CMTCurlDownloader : public CDownloader {
 public:
     struct DownloadPartNode {
-        std::FILE* file = nullptr;
-        int32_t start = 0;  // absolute offset of the next byte wanted
-        int32_t end = 0;    // absolute offset of the last byte (inclusive)
+        CPartFileWriter file;  // the open part file, or none
+        int32_t start = 0;     // absolute offset of the next byte wanted
+        int32_t end = 0;       // absolute offset of the last byte (inclusive)
         CURL* handle = nullptr;
         std::string url;
         std::string partPath;
         int32_t status = -1;  // 0 complete, -1 to do, -2 part file not opened, else CURLcode
         std::atomic<int64_t> received{0};
-        std::vector<char> fileBuffer;  // stdio buffer of `file`
-        int32_t attemptStart = 0;      // `start` when the current attempt began
+        int32_t attemptStart = 0;  // `start` when the current attempt began
         // The part file refused bytes: what it holds no longer matches
         // `start`, so this run stops trying (the next run measures the file).
         bool writeFailed = false;
-        // The digest of the bytes as they are written, for a segment that
-        // starts at the package's first byte with an empty part file: the
-        // final check then needs to read only the later segments.
-        std::unique_ptr<Utils::Md5Stream> md5;
+        DownloadWords::CurlWitness witness;  // what the last attempt saw
+        std::wstring failure;                // its words, when it failed
     };
 
     // Waits of the retry loop and the starter, and the low-speed window. The
@@ -66,9 +77,12 @@ public:
     ~CMTCurlDownloader() override;
 
     void Start() override;
+    std::wstring FailureReason() const override;
 
     // Before the first Start only.
     void SetTuningForTest(const Tuning& tuning);
+    // The digest's reads fail from this offset; before the first Start only.
+    void FailDigestReadsAtForTest(int64_t offset);
 
     struct State;
 
@@ -83,9 +97,12 @@ private:
                            curl_off_t ulnow);
     static void clearParts(State& state);
     static void deletePartFiles(State& state);
-    // Joins the part files into the target, feeding the later parts into
-    // `md5` when given; false when a file operation failed.
-    static bool joinParts(State& state, Utils::Md5Stream* md5);
+    // Joins the part files into the target; false (with the words) when a
+    // file operation failed.
+    static bool joinParts(State& state);
+    // Keeps part files an ended process left only when their companion
+    // matches this download; records the companion for a later process.
+    static void checkLeftovers(State& state);
 
     std::shared_ptr<State> m_State;
     std::unique_ptr<Utils::Thread> m_Thread;
@@ -107,16 +124,31 @@ struct CMTCurlDownloader::State {
     bool retried = false;
 
     bool curlReady = false;  // the owner's word that libcurl is initialised
+    DownloadWords::Limits headLimits;
     Tuning tuning;
     std::string targetPath;           // 8-bit form of filePath
     std::condition_variable changed;  // runningParts or liveThreads fell, or release
     int liveThreads = 0;              // detached threads still running
     std::atomic<bool> released{false};
-    std::mutex callbackLock;  // held while the observer runs
+    std::mutex callbackLock;         // held while the observer runs
+    double deliveredProgress = 0.0;  // guarded by callbackLock
 
-    // The observer, unless the downloader has been released.
+    bool mayResumeLeftovers = false;  // the companion named our address
+    bool leftoversChecked = false;
+    bool resumed = false;  // part files of an earlier process hold data
+    std::unique_ptr<CMd5Follower> digest;
+    int64_t digestFaultAt = -1;  // tests: the digest's reads fail from here
+
+    mutable std::mutex failureLock;
+    std::wstring failureReason;  // guarded
+
+    // The observer, unless the downloader has been released. Progress never
+    // goes back within a run: a segment thread that computed its fraction
+    // before another one delivered a higher one drops it.
     void Report(int code, double value, const std::wstring& text);
+    void SetFailure(const std::wstring& reason);
     // Sleeps, but wakes at once on release. False when released.
     bool Pause(std::chrono::milliseconds delay);
     std::string PartPath(int i) const { return targetPath + "_" + std::to_string(i); }
+    std::string CompanionPath() const { return targetPath + "_parts.url"; }
 };

@@ -3,7 +3,9 @@
 // independent of the libcurl paths: libsoup 3 (file:/// through GIO). A
 // blocking download of the address to the target file, progress as
 // received / expected bytes, and HRESULT-style failure numbers. Three attempts
-// one second apart; no digest check, never 1005 or 1006.
+// one second apart; no digest check, never 1005 or 1006. A transfer that
+// receives less than 1 byte per second for the stall time (30 s) fails as a
+// timeout (INET_E_CONNECTION_TIMEOUT), which costs one of the three attempts.
 //
 // Threads: the single worker ("ABDEF") is created suspended by the
 // constructor and runs once per object: only the first Start() has an effect.
@@ -56,14 +58,17 @@ public:
     ~CWinDownloader() override;
 
     void Start() override;
+    std::wstring FailureReason() const override;
 
     // Pause after a failed attempt (1000 ms); before Start only.
     void SetRetryDelayForTest(std::chrono::milliseconds delay) { m_RetryDelay = delay; }
 
-    // The blocking system download: kS_OK or a failure number. Progress goes
-    // to `bind`; `cancel` stops it from another thread.
+    // The blocking system download: kS_OK or a failure number, with the
+    // words for a failure in *why. Progress goes to `bind`; `cancel` stops it
+    // from another thread; `stallSeconds` bounds a silent or trickling server.
     static int32_t URLDownloadToFile(const std::wstring& url, const std::wstring& filePath,
-                                     CBindCallback* bind, GCancellable* cancel);
+                                     CBindCallback* bind, GCancellable* cancel,
+                                     long stallSeconds = 30, std::wstring* why = nullptr);
 
 private:
     static void dlThreadFun(void* context);
@@ -81,4 +86,7 @@ private:
     std::mutex m_SleepLock;
     std::condition_variable m_Wake;
     std::chrono::milliseconds m_RetryDelay{1000};
+    long m_StallSeconds = 30;
+    mutable std::mutex m_FailureLock;
+    std::wstring m_FailureReason;  // guarded
 };

@@ -23,9 +23,10 @@ protected:
     // sends them to analytics). Start runs on the test's thread.
     std::unique_ptr<CurlClient> Client(const std::string& url, void* owner = nullptr,
                                        CurlClient::ProgressFn progress = nullptr) {
-        return std::make_unique<CurlClient>(
-            Utils::FromUtf8(url), Utils::FromUtf8(target), owner, progress,
-            [this](const std::wstring& reason) { reports.push_back(reason); });
+        DownloaderOptions options = dltest::Options();
+        options.reportFailure = [this](const std::wstring& reason) { reports.push_back(reason); };
+        return std::make_unique<CurlClient>(Utils::FromUtf8(url), Utils::FromUtf8(target), owner,
+                                            progress, options);
     }
 
     LoopbackHttpServer server;

@@ -28,7 +28,8 @@ struct LoopbackHttpServer::Entry {
     ServedFile file;
     std::shared_ptr<const std::string> body;
     std::shared_ptr<const std::string> gzipped;
-    int getResponses = 0;  // guarded by the server's lock
+    int getResponses = 0;   // guarded by the server's lock
+    int headResponses = 0;  // guarded by the server's lock
 };
 
 namespace {
@@ -92,6 +93,7 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
             m_Log.push_back({req.method, req.path, req.target, req.get_header_value("Range"),
                              req.get_header_value("Accept-Encoding")});
         }
+        m_Logged.notify_all();
         std::shared_ptr<Entry> entry = Find(req.path);
         if (!entry) {
             res.status = 404;
@@ -100,6 +102,19 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
         }
         const ServedFile& f = entry->file;
         const bool head = req.method == "HEAD";
+        bool hold = f.neverAnswer;
+        if (head && f.stallHeads != 0) {
+            std::lock_guard<std::mutex> guard(m_Lock);
+            hold = hold || f.stallHeads < 0 || entry->headResponses < f.stallHeads;
+            ++entry->headResponses;
+        }
+        if (hold) {
+            // Accepted and read, never answered: the client sees silence
+            // until it gives up (the server only notices when it stops).
+            m_Stop->SleepUntil(std::chrono::steady_clock::now() + std::chrono::minutes(10));
+            res.status = 503;
+            return;
+        }
         int status = f.status;
         if (head && f.headStatus) status = f.headStatus;
         if (!head && f.getStatus) status = f.getStatus;
@@ -149,6 +164,10 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
                 chunk = std::min<size_t>(chunk, static_cast<size_t>(r.dropAfter - sender->sent));
             }
             if (sender->faulty && r.stallAfter >= 0) {
+                if (sender->sent >= r.stallAfter && r.stallSilent) {
+                    stop->SleepUntil(std::chrono::steady_clock::now() + std::chrono::minutes(10));
+                    return false;
+                }
                 if (sender->sent >= r.stallAfter) {
                     if (!stop->SleepUntil(std::chrono::steady_clock::now() +
                                           std::chrono::seconds(2)))
@@ -169,6 +188,40 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
             sender->sent += static_cast<int64_t>(chunk);
             return true;
         };
+        // A short range: the headers announce fewer bytes than were asked for.
+        if (!head && f.shortRangeBy > 0 && !req.ranges.empty()) {
+            const int64_t total = static_cast<int64_t>(sender->body->size());
+            int64_t first = req.ranges[0].first, last = req.ranges[0].second;
+            if (first < 0) first = 0;
+            if (last < 0 || last >= total) last = total - 1;
+            last = std::max(first, last - f.shortRangeBy);
+            const_cast<httplib::Request&>(req).ranges.clear();
+            res.status = 206;
+            res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
+                                                std::to_string(last) + "/" + std::to_string(total));
+            res.set_content_provider(
+                static_cast<size_t>(last - first + 1), "application/octet-stream",
+                [provider, first](size_t offset, size_t length, httplib::DataSink& sink) {
+                    return provider(offset + static_cast<size_t>(first), length, sink);
+                });
+            return;
+        }
+        // A body that ends early but cleanly: no length, the connection
+        // closes after `closeAfter` bytes.
+        if (!head && f.closeAfter >= 0) {
+            const_cast<httplib::Request&>(req).ranges.clear();
+            const size_t end = std::min<size_t>(sender->body->size(), f.closeAfter);
+            res.set_content_provider("application/octet-stream",
+                                     [sender, end](size_t offset, httplib::DataSink& sink) {
+                                         if (offset >= end) {
+                                             sink.done();
+                                             return true;
+                                         }
+                                         size_t n = std::min<size_t>(end - offset, 64 * 1024);
+                                         return sink.write(sender->body->data() + offset, n);
+                                     });
+            return;
+        }
         if (sender->body->empty()) {
             res.set_content(std::string(), "application/octet-stream");
         } else if (f.sendLength) {
@@ -239,6 +292,16 @@ int LoopbackHttpServer::Count(const std::string& method, const std::string& path
     return static_cast<int>(std::count_if(m_Log.begin(), m_Log.end(), [&](const RequestRecord& r) {
         return r.method == method && r.path == path;
     }));
+}
+
+bool LoopbackHttpServer::WaitForRequests(const std::string& method, const std::string& path,
+                                         int count, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> guard(m_Lock);
+    return m_Logged.wait_for(guard, timeout, [&] {
+        return std::count_if(m_Log.begin(), m_Log.end(), [&](const RequestRecord& r) {
+                   return r.method == method && r.path == path;
+               }) >= count;
+    });
 }
 
 void LoopbackHttpServer::ClearLog() {

@@ -2,9 +2,29 @@
 // An HTTP server on 127.0.0.1 (a free port) for download tests, with the
 // faults a real mirror shows: HEAD with sizes, GET with one byte range (206),
 // redirects, error statuses, a per-connection rate limit, a connection
-// dropped after N bytes, a stall, gzip bodies for clients that accept them,
-// and a log of every request. Runs on its own threads from construction to
-// destruction; every method may be called from any thread.
+// dropped after N bytes, stalls (a trickle or silence mid-body, a HEAD that
+// is never answered, a request that is accepted and never answered), bodies
+// that end early without an error (no length, short ranges), gzip bodies for
+// clients that accept them, and a log of every request. Runs on its own
+// threads from construction to destruction; every method may be called from
+// any thread.
+//
+// Stalled-download fixture, for any downloader test (window tests too):
+//
+//   ServedFile f;
+//   f.body = MakeContent(4 << 20);
+//   f.stallAfter = 100 * 1024;  // 100 KB, then...
+//   f.stallSilent = true;       // ...nothing at all (false: one byte every 2 s)
+//   f.faultyResponses = 1;      // only the first GET stalls; later ones are served
+//   server.Serve("/pkg.exe", f);
+//   // or: f.stallHeads = -1 (every HEAD hangs), f.neverAnswer = true (every
+//   // request hangs). A held request ends when the server is destroyed.
+//
+// and make the downloader with DownloaderOptions::stallTime shortened (for
+// example std::chrono::seconds(2)) so that the stall limit trips quickly;
+// WaitForRequests lets the test wait until the request has arrived.
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -40,6 +60,20 @@ struct ServedFile {
     // After this many body bytes, send one byte every two seconds (below any
     // sensible low-speed limit) until the client gives up.
     int64_t stallAfter = -1;
+    // With stallAfter: send nothing at all after those bytes, and keep the
+    // connection open until the server stops.
+    bool stallSilent = false;
+    // Hold the first N HEAD requests without any answer until the server
+    // stops (-1: every HEAD; 0: none).
+    int stallHeads = 0;
+    // Hold every request of this path without any answer.
+    bool neverAnswer = false;
+    // Send the body without a length, as a connection that the server
+    // closes after this many bytes: the client sees a clean but short end.
+    int64_t closeAfter = -1;
+    // Answer a range request with 206 for a range this many bytes shorter
+    // than asked for (its headers say so, so the client sees a clean end).
+    int64_t shortRangeBy = 0;
     // How many GET responses get the drop or stall (-1: every one).
     int faultyResponses = -1;
     // Once those faulty responses were sent, answer later GETs with this
@@ -74,6 +108,9 @@ public:
     std::vector<RequestRecord> Requests() const;
     // Requests with this method ("GET", "HEAD") and path.
     int Count(const std::string& method, const std::string& path) const;
+    // Waits until `count` such requests have arrived; false after `timeout`.
+    bool WaitForRequests(const std::string& method, const std::string& path, int count,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     void ClearLog();
 
 private:
@@ -85,6 +122,7 @@ private:
     int m_Port = 0;
     bool m_Tls = false;
     mutable std::mutex m_Lock;
+    mutable std::condition_variable m_Logged;
     std::map<std::string, std::shared_ptr<Entry>> m_Files;
     std::vector<RequestRecord> m_Log;
     struct StopFlag;
