@@ -128,11 +128,20 @@ void WriteSettingsFile(const std::wstring& installDir, const SettingsFileValues&
     // is left as it is (changing it here would change, for every thread,
     // how file names are converted).
     const std::wstring setIni = Join(installDir, L"set.ini");
-    WriteIni(setIni, "Install", "APPStore", values.installerFileName);
-    WriteIni(setIni, "Install", "AppName", values.appName);
-    WriteIni(setIni, "Install", "DeviceID", Utils::CreateGuidString());
-    if (!Utils::MakeDirectoryTree(DataFolder())) return;
-    WriteIni(setIni, "Install", "QVBeaconAnalyticsIni", AnalyticsIdentityFile());
+    Platform::ProfileEntries install = {
+        {"APPStore", Utils::ToUtf8(values.installerFileName)},
+        {"AppName", Utils::ToUtf8(values.appName)},
+        {"DeviceID", Utils::ToUtf8(Utils::CreateGuidString())},
+    };
+    // The keys change together in one write; the locator of the analytics
+    // file only when its folder exists.
+    const bool dataFolder = Utils::MakeDirectoryTree(DataFolder());
+    if (dataFolder)
+        install.push_back({"QVBeaconAnalyticsIni", Utils::ToUtf8(AnalyticsIdentityFile())});
+    std::string err;
+    if (!Platform::WriteProfileStrings(Utils::ToAnsi(setIni), "Install", install, &err))
+        LOG(L"%ls not written: %ls", setIni.c_str(), Utils::FromUtf8(err).c_str());
+    if (!dataFolder) return;
     WriteIni(AnalyticsIdentityFile(), "Init", "UpdateTime", LocalTimeStamp());
 }
 

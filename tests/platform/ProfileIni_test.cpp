@@ -80,3 +80,51 @@ TEST(ProfileIni, AFolderIsNotReadAsAFileNorReplaced) {
     EXPECT_FALSE(WriteProfileString(dir, "Install", "K", "V", &err));
     EXPECT_TRUE(std::filesystem::is_directory(dir));
 }
+
+TEST(ProfileIni, WritesGiveTheWholeFileInTheProfileForm) {
+    // Read tolerantly (blanks around "=", one section spelt twice), written
+    // back as other programs read profile files: one header per section,
+    // key=value with no blanks around "=".
+    const std::string ini = Path("set.ini");
+    WriteFile(ini,
+              "[Install]\nAppName = old\n[Uninstall]\n IsOverride =  false\n"
+              "[install]\nAPPStore= setup \n");
+    ASSERT_TRUE(WriteProfileString(ini, "Install", "DeviceID", "ABC"));
+    const std::string text = ReadFile(ini);
+    EXPECT_EQ(text,
+              "[Install]\nAppName=old\nAPPStore=setup\nDeviceID=ABC\n\n"
+              "[Uninstall]\nIsOverride=false\n")
+        << text;
+}
+
+TEST(ProfileIni, SeveralKeysChangeInOneWrite) {
+    const std::string ini = Path("id.ini");
+    WriteFile(ini, "[Base]\nDistinctId=old\n[Other]\nK=v\n");
+    ASSERT_TRUE(WriteProfileStrings(ini, "base", {{"DistinctId", "new"}, {"isLogined", "NG"}}));
+    EXPECT_EQ(ReadFile(ini), "[Base]\nDistinctId=new\nisLogined=NG\n\n[Other]\nK=v\n");
+}
+
+TEST(ProfileIni, NamesAndValuesThatWouldBreakTheLinesAreRefused) {
+    const std::string ini = Path("set.ini");
+    const std::string before = "[Install]\nAppName=lumoraapp\n";
+    WriteFile(ini, before);
+    struct Case {
+        const char *section, *key, *value;
+    } cases[] = {
+        {"Install", "InstallPath", "/opt/x\nUnInstallEp=/tmp/evil"},
+        {"Install", "InstallPath", "/opt/x\rUnInstallEp=/tmp/evil"},
+        {"Install", "Key=Other", "v"},
+        {"Install", "", "v"},
+        {"Install]\n[Other", "Key", "v"},
+        {"", "Key", "v"},
+    };
+    for (const auto& c : cases) {
+        std::string err;
+        EXPECT_FALSE(WriteProfileString(ini, c.section, c.key, c.value, &err)) << c.key;
+        EXPECT_FALSE(err.empty());
+        EXPECT_EQ(ReadFile(ini), before) << c.key;
+    }
+    // One refused entry stops the whole write.
+    EXPECT_FALSE(WriteProfileStrings(ini, "Install", {{"A", "1"}, {"B", "x\ny"}}));
+    EXPECT_EQ(ReadFile(ini), before);
+}

@@ -123,17 +123,17 @@ void NativeUserTracker::LoadIdentity(TrackerState& state) {
 
 bool NativeUserTracker::SaveIdentity(const TrackerState& state) {
     if (state.identityPath.empty() || !UsableFile(state.identityPath)) return false;
-    const std::pair<const char*, std::string> values[] = {
+    // One write for the whole identity, so an end half-way cannot leave a
+    // new distinct id beside an old primary id.
+    const Platform::ProfileEntries values = {
         {"DistinctId", state.distinctId}, {"PrimaryDistinctId", state.primaryDistinctId},
         {"UserId", state.userId},         {"UserVipLevel", std::to_string(state.vipLevel)},
         {"URL", state.storedUrl},         {"isLogined", state.isLogin ? "OK" : "NG"},
     };
-    for (const auto& [key, value] : values) {
-        std::string err;
-        if (!Platform::WriteProfileString(state.identityPath, kBase, key, value, &err)) {
-            ConsoleLine("Cannot save the identity: " + err);
-            return false;
-        }
+    std::string err;
+    if (!Platform::WriteProfileStrings(state.identityPath, kBase, values, &err)) {
+        ConsoleLine("Cannot save the identity: " + err);
+        return false;
     }
     return true;
 }
@@ -158,12 +158,9 @@ void NativeUserTracker::WriteAppRecord(const TrackerState& state, const std::str
                                        const std::string& appVersion, const std::string& appStore) {
     if (state.identityPath.empty() || !UsableFile(state.identityPath)) return;
     std::string err;
-    if (!Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppStore", appStore,
-                                      &err) ||
-        !Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppName", appName,
-                                      &err) ||
-        !Platform::WriteProfileString(state.identityPath, "UninstallInfo", "AppVersion", appVersion,
-                                      &err))
+    if (!Platform::WriteProfileStrings(
+            state.identityPath, "UninstallInfo",
+            {{"AppStore", appStore}, {"AppName", appName}, {"AppVersion", appVersion}}, &err))
         ConsoleLine("Cannot write the application record: " + err);
 }
 
