@@ -2,7 +2,15 @@
 
 #include <time.h>
 
+#include <atomic>
+
 namespace Platform {
+
+namespace {
+std::atomic<TickSource> g_TickSource{nullptr};
+}  // namespace
+
+void SetTickSourceForTest(TickSource source) { g_TickSource.store(source); }
 
 LocalTime ToLocal(int64_t epochSeconds, int millisecond) {
     time_t t = static_cast<time_t>(epochSeconds);
@@ -25,6 +33,7 @@ int64_t NowEpochMillis() {
 }
 
 uint32_t TickCount() {
+    if (TickSource source = g_TickSource.load(std::memory_order_relaxed)) return source();
     struct timespec ts {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);

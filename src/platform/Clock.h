@@ -18,4 +18,9 @@ int64_t NowEpochMillis();
 // A 32-bit millisecond tick that wraps, like a system tick count.
 uint32_t TickCount();
 
+// Replaces the source of TickCount so that tests can move the installer's
+// stopwatch by hand; null restores the system's monotonic clock.
+using TickSource = uint32_t (*)();
+void SetTickSourceForTest(TickSource source);
+
 }  // namespace Platform
