@@ -56,12 +56,15 @@ int InstallerMain(const std::vector<std::wstring>& arguments) {
     // Switched off by the command line, a started tracker sends nothing more.
     BeaconSetEnabled(config.m_IsEnableAppBeacon);
 
-    const int status = config.m_Silent ? RunSilentFrontEnd(config) : RunWindowFrontEnd(config);
+    // The main window object outlives its loop until after libcurl's cleanup.
+    WindowFrontEnd window;
+    const int status = config.m_Silent ? RunSilentFrontEnd(config) : window.Run(config);
 
     // The command line may have switched analytics off; a tracker that was
     // started is still stopped, so its threads end before libcurl does.
     if (config.m_IsEnableAppBeacon || beaconStarted) BeaconStop();
     curl_global_cleanup();
+    window.DestroyWindowObject();
     lock.Release();
     return status;
 }

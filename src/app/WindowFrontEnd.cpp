@@ -1,10 +1,43 @@
-// Until the window is linked in, a run says so and fails instead of
-// pretending to install.
 #include "app/WindowFrontEnd.h"
 
 #include <cstdio>
+#include <string>
 
-int RunWindowFrontEnd(const InstallerConfig&) {
-    std::fputs("lumora-setup: this build has no installer window yet.\n", stderr);
-    return 1;
+#include "app/InstallerConfig.h"
+#include "app/SessionSetup.h"
+#include "toolkit/Toolkit.h"
+#include "ui/MainWnd.h"
+#include "ui/WndShadow.h"
+
+WindowFrontEnd::WindowFrontEnd() = default;
+
+WindowFrontEnd::~WindowFrontEnd() { DestroyWindowObject(); }
+
+int WindowFrontEnd::Run(const InstallerConfig& config) {
+    std::string why;
+    if (!Toolkit::UseGtkBackend(&why)) {
+        std::fprintf(stderr,
+                     "lumora-setup: %s, which the installer window needs; run "
+                     "lumora-setup -silent=true to install without a window.\n",
+                     why.c_str());
+        return kExitNoDisplay;
+    }
+    CWndShadow::Initialize();
+
+    MainWndSettings settings;
+    settings.session = SessionSettingsFrom(config);
+    settings.makeDownloader = DownloaderMakerFrom(config);
+    settings.languageIndex = config.m_LanguageIndex;
+    m_Window = std::make_unique<CMainWnd>(std::move(settings));
+    // Created hidden and shown by the modal run once centred, so it never
+    // appears first at the default place.
+    if (m_Window->Create(0, L"Lumora", Toolkit::WS_OVERLAPPEDWINDOW, 0) == 0) {
+        std::fputs("lumora-setup: the installer window could not be created.\n", stderr);
+        return 1;
+    }
+    m_Window->CenterWindow();
+    m_Window->ShowModal();
+    return 0;
 }
+
+void WindowFrontEnd::DestroyWindowObject() { m_Window.reset(); }
