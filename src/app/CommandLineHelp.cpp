@@ -42,7 +42,7 @@ Options (case-sensitive; the first of a name wins; others are ignored):
 
 Exit status:
   0    installed, or the window was closed
-  1    the window cannot be shown (no window in this build, or no skin)
+  1    the window's layout cannot be loaded, or the window cannot be made
   2    the download failed
   3    the package failed
   4    the previous version could not be removed
@@ -50,6 +50,7 @@ Exit status:
   6    less than 1 GiB free there
   7    the network check failed
   8    Lumora or its uninstaller is running
+  9    no display for the window (-silent=true needs none)
   255  another lumora-setup of this user is running
 
 Log: ${XDG_STATE_HOME:-~/.local/state}/lumora/lumora-setup.log (previous run:

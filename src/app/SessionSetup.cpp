@@ -18,9 +18,11 @@ SessionSettings SessionSettingsFrom(const InstallerConfig& config) {
     return s;
 }
 
-DownloaderMaker DownloaderMakerFrom(const InstallerConfig& config) {
+DownloaderMaker DownloaderMakerFrom(const InstallerConfig& config,
+                                    DownloadSizeReporter reportSize) {
     DownloaderOptions options;
     options.curlReady = config.m_CurlReady;
+    options.reportSize = std::move(reportSize);
     options.reportFailure = [](const std::wstring& reason) {
         BeaconTrackTask(L"下载失败原因", 0.0f, reason, {{L"AB", L"IN"}});
     };

@@ -7,4 +7,6 @@
 class InstallerConfig;
 
 SessionSettings SessionSettingsFrom(const InstallerConfig& config);
-DownloaderMaker DownloaderMakerFrom(const InstallerConfig& config);
+// `reportSize`, when given, learns the package's size on a worker thread.
+DownloaderMaker DownloaderMakerFrom(const InstallerConfig& config,
+                                    DownloadSizeReporter reportSize = {});

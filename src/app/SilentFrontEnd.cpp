@@ -321,7 +321,8 @@ int RunSilentFrontEnd(const InstallerConfig& config) {
     SilentObserver observer(Platform::StandardOutputIsTerminal(), meter);
     CInstallSession session(
         observer, [&queue](const InstallerMessage& m) { queue.Push(m); },
-        DownloaderMakerFrom(config), SessionSettingsFrom(config));
+        DownloaderMakerFrom(config, [&meter](uint64_t bytes) { meter.SetTotalBytes(bytes); }),
+        SessionSettingsFrom(config));
     session.SetAutoStartAllowed(!config.m_NoRun);
     session.ReadRecords();
 

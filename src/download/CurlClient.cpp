@@ -42,7 +42,8 @@ CurlClient::CurlClient(const std::wstring& url, const std::wstring& filePath, vo
       m_FilePath(filePath),
       m_Owner(owner),
       m_ProgressFn(progressFn),
-      m_ReportFailure(options.reportFailure) {
+      m_ReportFailure(options.reportFailure),
+      m_ReportSize(options.reportSize) {
     m_Limits.stallSeconds = static_cast<long>(options.stallTime.count());
     // A side file of another address, or one whose origin is unknown, is
     // never resumed: this object starts from zero.
@@ -245,6 +246,8 @@ int CurlClient::Start() {
                     static_cast<int64_t>(kMinimumSize)));
         }
     }
+
+    if (result == CURLE_OK && m_ReportSize) m_ReportSize(static_cast<uint64_t>(m_TotalSize));
 
     curl_slist* headers = nullptr;
     if (result == CURLE_OK) {

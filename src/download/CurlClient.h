@@ -119,6 +119,7 @@ private:
     std::atomic<bool> m_AbortFlag{false};
     std::string m_RealUrl;
     DownloadFailureReporter m_ReportFailure;
+    DownloadSizeReporter m_ReportSize;
 
     DownloadWords::Limits m_Limits;
     DownloadWords::CurlWitness m_Witness;

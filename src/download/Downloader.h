@@ -8,6 +8,7 @@
 // on its own worker threads and reports 1001..1006 through the callback;
 // every run ends with exactly one of 1003, 1004 and 1005.
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -16,6 +17,10 @@
 // Where the HTTP client sends the reason of a failed size query (for example
 // "1.获取文件大小的状态码为=404；"). Called on the downloader's worker thread.
 using DownloadFailureReporter = std::function<void(const std::wstring& reason)>;
+
+// Where a downloader tells the package's size in bytes once a run has learnt
+// it. Called on the downloader's worker thread.
+using DownloadSizeReporter = std::function<void(uint64_t bytes)>;
 
 // What a downloader takes from its owner besides the address and the path.
 // The owner fills it once, before the downloader is made; the downloader
@@ -27,6 +32,9 @@ struct DownloaderOptions {
     // Receiver of the HTTP client's failed size queries; empty: they are only
     // logged. The program sends them to analytics.
     DownloadFailureReporter reportFailure;
+    // Receiver of the package's size; empty: nobody asks. The silent
+    // front-end shows the bytes done and due with it.
+    DownloadSizeReporter reportSize;
     // A request that receives less than 1 byte per second for this long
     // fails as a timeout (libcurl's 28, libsoup's own), which the retry rules
     // count like any failure. The product's value is 30 s; tests shorten it,

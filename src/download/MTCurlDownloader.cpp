@@ -63,6 +63,7 @@ CMTCurlDownloader::CMTCurlDownloader(const StatusCallback& callback, const std::
                                      const std::wstring& filePath, const DownloaderOptions& options)
     : m_State(std::make_shared<State>()) {
     m_State->curlReady = options.curlReady;
+    m_State->reportSize = options.reportSize;
     m_State->headLimits.stallSeconds = static_cast<long>(options.stallTime.count());
     m_State->headLimits.overallSeconds = kHeadLimitSeconds;
     m_State->callback = callback;
@@ -216,7 +217,9 @@ bool CMTCurlDownloader::getRealDownloadUrl(State& state, const std::string& addr
         state.SetFailure(DownloadWords::SizeRefused(host, length, 256));
     curl_easy_cleanup(handle);
     curl_slist_free_all(headers);
-    return !state.realUrl.empty() && state.fileLength > 255;
+    const bool known = !state.realUrl.empty() && state.fileLength > 255;
+    if (known && state.reportSize) state.reportSize(static_cast<uint64_t>(state.fileLength));
+    return known;
 }
 
 void CMTCurlDownloader::checkLeftovers(State& state) {

@@ -123,7 +123,8 @@ struct CMTCurlDownloader::State {
     int64_t lastProgressTime = 0;
     bool retried = false;
 
-    bool curlReady = false;  // the owner's word that libcurl is initialised
+    bool curlReady = false;           // the owner's word that libcurl is initialised
+    DownloadSizeReporter reportSize;  // the owner's, told the size after discovery
     DownloadWords::Limits headLimits;
     Tuning tuning;
     std::string targetPath;           // 8-bit form of filePath

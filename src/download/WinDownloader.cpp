@@ -155,6 +155,7 @@ int32_t CopyToFile(GInputStream* in, uint64_t expected, const std::string& path,
         if (why) *why = DownloadWords::WriteFailed(path, err);
         return FromErrno(err);
     }
+    if (expected != 0 && bind && bind->reportSize) bind->reportSize(expected);
     std::vector<char> buffer(256 * 1024);
     uint64_t received = 0;
     int32_t result = CWinDownloader::kS_OK;
@@ -339,6 +340,7 @@ CWinDownloader::CWinDownloader(const StatusCallback& callback, const std::wstrin
       m_Cancel(g_cancellable_new()),
       m_StallSeconds(static_cast<long>(options.stallTime.count())) {
     m_BindCallback.callbackLock = &m_CallbackLock;
+    m_BindCallback.reportSize = options.reportSize;
 }
 
 std::wstring CWinDownloader::FailureReason() const {

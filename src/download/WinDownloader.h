@@ -51,6 +51,7 @@ public:
         StatusCallback callback;
         std::atomic<bool> abortFlag{false};
         std::mutex* callbackLock = nullptr;  // the owner's; held while the observer runs
+        DownloadSizeReporter reportSize;     // the owner's, told the size once it is known
     };
 
     CWinDownloader(const StatusCallback& callback, const std::wstring& url,
