@@ -1,6 +1,7 @@
 #pragma once
-// The tracker's console stream: plain lines on standard error (the host's
-// diagnostic log carries its own header; these lines do not).
+// The tracker's console stream: plain lines in the host's diagnostic log
+// (platform/DebugOutput: standard error, or the log file the program chose;
+// the host's own lines carry a header, these do not).
 #include <string>
 
 namespace beacon_analytics {
