@@ -184,7 +184,7 @@ std::wstring DescribeCurl(const CurlSeen& s, const Limits& limits) {
             if (limits.overallSeconds > 0 && s.seconds + 0.5 >= limits.overallSeconds)
                 return host + L" did not answer within " + std::to_wstring(limits.overallSeconds) +
                        L" s";
-            return L"the transfer from " + host + L" stalled: less than 1 byte/s for " +
+            return L"the download from " + host + L" stalled: less than 1 byte/s for " +
                    std::to_wstring(limits.stallSeconds) + L" s";
         case CURLE_PEER_FAILED_VERIFICATION: {
             std::wstring out =

@@ -37,10 +37,9 @@
 
 #include "download/Downloader.h"
 #include "download/FailureWords.h"
+#include "download/Md5Follower.h"
 #include "download/PartFileWriter.h"
 #include "utils/Thread.h"
-
-class CMd5Follower;
 
 class CMTCurlDownloader : public CDownloader {
 public:

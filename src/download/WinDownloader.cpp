@@ -67,7 +67,7 @@ std::wstring GErrorWords(const GError* error, const std::string& host, long stal
                 return L"no route to " + h + L" (the network is unreachable)";
             case G_IO_ERROR_TIMED_OUT:
                 if (bodyStarted)
-                    return L"the transfer from " + h + L" stalled: less than 1 byte/s for " +
+                    return L"the download from " + h + L" stalled: less than 1 byte/s for " +
                            std::to_wstring(stallSeconds) + L" s";
                 return L"the connection to " + h + L" timed out (no answer within " +
                        std::to_wstring(stallSeconds) + L" s)";
@@ -184,7 +184,7 @@ int32_t CopyToFile(GInputStream* in, uint64_t expected, const std::string& path,
             if (received - windowBytes < static_cast<uint64_t>(stallSeconds)) {
                 result = CWinDownloader::kINET_E_CONNECTION_TIMEOUT;
                 if (why)
-                    *why = L"the transfer from " + Utils::FromUtf8(host) +
+                    *why = L"the download from " + Utils::FromUtf8(host) +
                            L" stalled: less than 1 byte/s for " + std::to_wstring(stallSeconds) +
                            L" s";
                 break;

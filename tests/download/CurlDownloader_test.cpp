@@ -130,6 +130,47 @@ TEST_F(CurlDownloaderTest, AddressWithoutDigestIsReportedAndAccepted) {
     EXPECT_EQ(testsupport::ReadFile(target), body);
 }
 
+TEST_F(CurlDownloaderTest, ABodyThatEndsEarlyWithoutAnErrorIsResumedNotAccepted) {
+    // No digest in the address: only the size found by discovery can tell
+    // that the first answer was short.
+    const std::string body = MakeContent(3 << 20);
+    ServedFile f;
+    f.body = body;
+    f.closeAfter = 1 << 20;  // no length, the connection closes after 1 MiB
+    f.faultyResponses = 1;
+    server.Serve("/setup.exe", f);
+    testsupport::LogCapture log;
+    CCurlDownloader d(recorder.Callback(), Url("/setup.exe"), targetW, Options());
+    d.Start();
+    ASSERT_TRUE(recorder.WaitForOutcomes(1));
+    EXPECT_EQ(recorder.Codes().back(), DL_CODE_SUCCESS);
+    EXPECT_EQ(log.Count("CurlDownLoader Code=" + std::to_string(CURLE_PARTIAL_FILE)), 1);
+    std::vector<std::string> ranges;
+    for (const auto& r : server.Requests())
+        if (r.method == "GET") ranges.push_back(r.range);
+    EXPECT_EQ(ranges, (std::vector<std::string>{"", "bytes=1048576-"}));
+    EXPECT_TRUE(testsupport::ReadFile(target) == body);
+}
+
+TEST_F(CurlDownloaderTest, ADigestThatCannotBeComputedCountsAsAMismatch) {
+    // The address carries the right digest, but the file cannot be read back.
+    const std::string body = MakeContent(2 << 20);
+    const std::string path = DigestPath(body);
+    server.ServeBytes(path, body);
+    std::unique_ptr<CCurlDownloader> d;
+    auto callback = recorder.Callback([&](const dltest::Report& r) {
+        if (r.code == DL_CODE_RETRY) d->Start();
+    });
+    d = std::make_unique<CCurlDownloader>(callback, Url(path), targetW, Options());
+    d->FailDigestReadsAtForTest(1 << 20);
+    d->Start();
+    ASSERT_TRUE(recorder.WaitForFinal());
+    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_RETRY,
+                                                  DL_CODE_START, DL_CODE_ERROR, DL_CODE_FAIL}));
+    EXPECT_EQ(recorder.Last(DL_CODE_ERROR).text, L"curl文件md5校验失败");
+    EXPECT_TRUE(dltest::Has(d->FailureReason(), L"could not be computed"));
+}
+
 TEST_F(CurlDownloaderTest, EmptyTargetPathFailsAtOnce) {
     CCurlDownloader d(recorder.Callback(), Url("/x"), L"", Options());
     d.Start();
@@ -137,13 +178,28 @@ TEST_F(CurlDownloaderTest, EmptyTargetPathFailsAtOnce) {
     EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));
     EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value, 1.0);
     EXPECT_EQ(recorder.Last(DL_CODE_FAIL).text, L"");
+    EXPECT_EQ(d.FailureReason(), L"no file to download into was given");
     EXPECT_TRUE(server.Requests().empty());
 }
 
-TEST_F(CurlDownloaderTest, ConstructionDeletesAStaleSideFile) {
-    testsupport::WriteFile(target + ".part", "stale bytes of another package");
-    CCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", targetW, Options());
-    EXPECT_FALSE(testsupport::FileExists(target + ".part"));
+TEST_F(CurlDownloaderTest, ConstructionDeletesASideFileOfUnknownOrigin) {
+    const struct {
+        const char* name;
+        std::string companion;  // empty: none
+    } cases[] = {
+        {"no companion", ""},
+        {"another address",
+         "lumora-resume 1\nurl http://127.0.0.1:1/other\nreal http://127.0.0.1:1/other\nsize "
+         "5\n"},
+        {"damaged companion", "lumora-resume 1\nurl http://127.0.0.1:1/x\n"},
+    };
+    for (const auto& c : cases) {
+        testsupport::WriteFile(target + ".part", "stale bytes of another package");
+        if (!c.companion.empty()) testsupport::WriteFile(target + ".part.url", c.companion);
+        CCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", targetW, Options());
+        EXPECT_FALSE(testsupport::FileExists(target + ".part")) << c.name;
+        EXPECT_FALSE(testsupport::FileExists(target + ".part.url")) << c.name;
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -46,6 +47,17 @@ public:
     bool WaitForOutcomes(int n, std::chrono::seconds timeout = std::chrono::seconds(60)) {
         std::unique_lock<std::mutex> guard(m_Lock);
         return m_Changed.wait_for(guard, timeout, [&] { return OutcomesLocked() >= n; });
+    }
+
+    // Waits until a final outcome (1003 or 1004) has arrived; a 1005 the
+    // observer answers with a new run is not final.
+    bool WaitForFinal(std::chrono::seconds timeout = std::chrono::seconds(90)) {
+        std::unique_lock<std::mutex> guard(m_Lock);
+        return m_Changed.wait_for(guard, timeout, [&] {
+            for (const auto& r : m_Reports)
+                if (r.code == DL_CODE_SUCCESS || r.code == DL_CODE_FAIL) return true;
+            return false;
+        });
     }
 
     std::vector<Report> Reports() const {
@@ -110,6 +122,23 @@ inline DownloaderOptions Options() {
     DownloaderOptions o;
     o.curlReady = true;
     return o;
+}
+
+// Options whose stall limit trips after `stall` (the product waits 30 s).
+inline DownloaderOptions QuickStallOptions(std::chrono::seconds stall = std::chrono::seconds(2)) {
+    DownloaderOptions o = Options();
+    o.stallTime = stall;
+    return o;
+}
+
+// The downloader of a download type (2 system, 3 segmented, else single).
+std::unique_ptr<CDownloader> MakeDownloader(int type, const StatusCallback& callback,
+                                            const std::string& url, const std::string& path,
+                                            const DownloaderOptions& options = Options());
+
+// `text` contains `part`.
+inline bool Has(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
 }
 
 // A path in the test's private temporary folder.

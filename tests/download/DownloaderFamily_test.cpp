@@ -25,15 +25,7 @@ using testsupport::ServedFile;
 
 std::unique_ptr<CDownloader> Make(int type, const StatusCallback& cb, const std::string& url,
                                   const std::string& path) {
-    const std::wstring u = Utils::FromUtf8(url), p = Utils::FromUtf8(path);
-    switch (type) {
-        case 2:
-            return std::make_unique<CWinDownloader>(cb, u, p, dltest::Options());
-        case 3:
-            return std::make_unique<CMTCurlDownloader>(cb, u, p, dltest::Options());
-        default:
-            return std::make_unique<CCurlDownloader>(cb, u, p, dltest::Options());
-    }
+    return dltest::MakeDownloader(type, cb, url, path);
 }
 
 class DownloaderFamily : public testing::TestWithParam<int> {
@@ -107,9 +99,15 @@ TEST_P(DownloaderFamily, RefusesAServerWhoseCertificateDoesNotVerify) {
     auto d = Make(GetParam(), rec.Callback(), server.Url(path), target);
     d->Start();
     ASSERT_TRUE(rec.WaitForOutcomes(1, std::chrono::seconds(90)));
+    const std::wstring why = d->FailureReason();
     d.reset();
     EXPECT_EQ(rec.Codes().back(), DL_CODE_FAIL);
     EXPECT_EQ(server.Count("GET", path), 0);
+    // Who refused it, and who issued it.
+    EXPECT_TRUE(dltest::Has(why, L"the TLS certificate of 127.0.0.1 is not trusted by this system"))
+        << Utils::ToUtf8(why);
+    EXPECT_TRUE(dltest::Has(why, L"issued by") && dltest::Has(why, L"127.0.0.1)"))
+        << Utils::ToUtf8(why);
     EXPECT_FALSE(testsupport::FileExists(target));
 }
 
@@ -128,8 +126,12 @@ TEST_P(DownloaderFamily, FullDiskEndsInFailureNotSuccess) {
     auto d = Make(GetParam(), rec.Callback(), server.Url("/setup.exe"), target);
     d->Start();
     const bool ended = rec.WaitForOutcomes(1);
+    const std::wstring why = d->FailureReason();
     d.reset();
     setrlimit(RLIMIT_FSIZE, &old);
+    // The file-size limit answers as a file that cannot grow (a full disk
+    // would say "the disk is full").
+    EXPECT_TRUE(dltest::Has(why, L"cannot grow any further")) << Utils::ToUtf8(why);
     ASSERT_TRUE(ended);
     const auto codes = rec.Codes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), DL_CODE_SUCCESS), 0);

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "DownloadTestUtil.h"
+#include "platform/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TempHome.h"
 
@@ -16,6 +20,7 @@ namespace {
 using testsupport::DigestPath;
 using testsupport::LoopbackHttpServer;
 using testsupport::MakeContent;
+using testsupport::ServedFile;
 
 struct ToolRun {
     int exitCode = -1;
@@ -102,5 +107,174 @@ TEST(LumoraDownloadTool, RejectsBadUsage) {
     ASSERT_FALSE(help.lines.empty());
     EXPECT_NE(help.lines[0].find("usage: lumora-download"), std::string::npos);
 }
+
+// lumora-download as a child of the test (with the test's environment), for
+// a test that kills it mid-download.
+class ToolChild {
+public:
+    ToolChild(int type, const std::string& url, const std::string& file) {
+        Platform::PipeEnds out, err;
+        std::string why;
+        EXPECT_TRUE(Platform::MakePipe(out, &why) && Platform::MakePipe(err, &why)) << why;
+        m_Out = out.read;
+        m_Err = err.read;
+        EXPECT_TRUE(Platform::SpawnChild(
+            LUMORA_DOWNLOAD_TOOL, {"lumora-download", "--type=" + std::to_string(type), url, file},
+            -1, out.write, err.write, &m_Pid, &why))
+            << why;
+        Platform::CloseFd(out.write);
+        Platform::CloseFd(err.write);
+    }
+    ~ToolChild() {
+        if (m_Pid > 0) KillNow();
+        Platform::CloseFd(m_Out);
+        Platform::CloseFd(m_Err);
+    }
+
+    // Reads reports until a progress report of at least `fraction`; false
+    // when the tool ended or nothing came in time.
+    bool WaitForProgress(double fraction) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline) {
+            size_t end;
+            while ((end = m_Buffer.find('\n')) != std::string::npos) {
+                const std::string line = m_Buffer.substr(0, end);
+                m_Buffer.erase(0, end + 1);
+                const std::string progress = std::to_string(DL_CODE_PROGRESS) + "\t";
+                if (line.rfind(progress, 0) == 0 &&
+                    std::stod(line.substr(progress.size())) >= fraction)
+                    return true;
+            }
+            uint64_t drained = 0;
+            if (Platform::ReadOutputDraining(m_Out, m_Err, m_Buffer, 1000, &drained) ==
+                Platform::PipeRead::End)
+                return false;
+        }
+        return false;
+    }
+
+    // As a power cut or a crash would: no chance to clean up.
+    void KillNow() {
+        ::kill(m_Pid, SIGKILL);
+        Platform::WaitForEnd(m_Pid);
+        m_Pid = -1;
+    }
+
+private:
+    int m_Pid = -1;
+    int m_Out = -1, m_Err = -1;
+    std::string m_Buffer;
+};
+
+struct ResumeCase {
+    int type;
+    size_t size;
+};
+
+class ResumeAcrossRuns : public testing::TestWithParam<ResumeCase> {
+protected:
+    // The files a killed run leaves: the side file (type 1) or the parts.
+    std::vector<std::string> Leftovers() const {
+        if (GetParam().type == 1) return {file + ".part"};
+        return {file + "_0", file + "_1"};
+    }
+    std::string Companion() const {
+        return GetParam().type == 1 ? file + ".part.url" : file + "_parts.url";
+    }
+    // Starts the tool on a slow server and kills it once a good part arrived.
+    std::vector<int64_t> KillMidway(const std::string& path) {
+        ServedFile slow;
+        slow.body = body;
+        slow.rateLimit = 2 << 20;
+        server.Serve(path, slow);
+        ToolChild child(GetParam().type, server.Url(path), file);
+        EXPECT_TRUE(child.WaitForProgress(0.3));
+        child.KillNow();
+        std::vector<int64_t> sizes;
+        for (const auto& part : Leftovers()) sizes.push_back(dltest::FileSize(part));
+        server.ServeBytes(path, body);  // the next run gets it at full speed
+        server.ClearLog();
+        return sizes;
+    }
+    std::vector<std::string> GetRanges() const {
+        std::vector<std::string> out;
+        for (const auto& r : server.Requests())
+            if (r.method == "GET") out.push_back(r.range);
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    void ExpectNothingLeft() const {
+        for (const auto& part : Leftovers()) EXPECT_FALSE(testsupport::FileExists(part)) << part;
+        EXPECT_FALSE(testsupport::FileExists(Companion()));
+    }
+
+    LoopbackHttpServer server;
+    const std::string body = MakeContent(GetParam().size, 5);
+    const std::string file = dltest::TempPath("pkg.exe");
+};
+
+TEST_P(ResumeAcrossRuns, AKilledDownloadResumesFromWhatItLeft) {
+    const std::string path = DigestPath(body);
+    const std::vector<int64_t> sizes = KillMidway(path);
+    ASSERT_TRUE(testsupport::FileExists(Companion()));
+    for (int64_t size : sizes) ASSERT_GT(size, 0);
+
+    ToolRun rerun =
+        RunTool("--type=" + std::to_string(GetParam().type) + " " + server.Url(path) + " " + file);
+    EXPECT_EQ(rerun.exitCode, 0);
+    EXPECT_TRUE(testsupport::ReadFile(file) == body);
+    EXPECT_EQ(server.Count("HEAD", path), 1);
+    if (GetParam().type == 1) {
+        EXPECT_EQ(GetRanges(), std::vector<std::string>{"bytes=" + std::to_string(sizes[0]) + "-"});
+    } else {
+        const int64_t half = static_cast<int64_t>(body.size() / 2);
+        std::vector<std::string> want = {
+            "bytes=" + std::to_string(sizes[0]) + "-" + std::to_string(half - 1),
+            "bytes=" + std::to_string(half + sizes[1]) + "-" + std::to_string(body.size() - 1)};
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(GetRanges(), want);
+    }
+    ExpectNothingLeft();
+}
+
+TEST_P(ResumeAcrossRuns, AnotherAddressStartsFromZero) {
+    KillMidway(DigestPath(body));
+    const std::string other = DigestPath(body, "mirror.exe");
+    server.ServeBytes(other, body);
+    ToolRun rerun =
+        RunTool("--type=" + std::to_string(GetParam().type) + " " + server.Url(other) + " " + file);
+    EXPECT_EQ(rerun.exitCode, 0);
+    EXPECT_TRUE(testsupport::ReadFile(file) == body);
+    const int64_t half = static_cast<int64_t>(body.size() / 2);
+    const std::vector<std::string> fromZero =
+        GetParam().type == 1 ? std::vector<std::string>{""}
+                             : std::vector<std::string>{"bytes=0-" + std::to_string(half - 1),
+                                                        "bytes=" + std::to_string(half) + "-" +
+                                                            std::to_string(body.size() - 1)};
+    EXPECT_EQ(GetRanges(), fromZero);
+    ExpectNothingLeft();
+}
+
+TEST_P(ResumeAcrossRuns, WithoutADigestInTheAddressNothingIsResumed) {
+    KillMidway("/setup.exe");
+    EXPECT_FALSE(testsupport::FileExists(Companion()));
+    ToolRun rerun = RunTool("--type=" + std::to_string(GetParam().type) + " " +
+                            server.Url("/setup.exe") + " " + file);
+    EXPECT_EQ(rerun.exitCode, 0);
+    EXPECT_TRUE(testsupport::ReadFile(file) == body);
+    for (const auto& range : GetRanges()) {
+        EXPECT_TRUE(range.empty() || range.rfind("bytes=0-", 0) == 0 ||
+                    range == "bytes=" + std::to_string(body.size() / 2) + "-" +
+                                 std::to_string(body.size() - 1))
+            << range;
+    }
+    ExpectNothingLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, ResumeAcrossRuns,
+                         testing::Values(ResumeCase{1, 6 << 20}, ResumeCase{3, 20 << 20}),
+                         [](const testing::TestParamInfo<ResumeCase>& info) {
+                             return "Type" + std::to_string(info.param.type);
+                         });
 
 }  // namespace

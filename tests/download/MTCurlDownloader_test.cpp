@@ -281,11 +281,121 @@ TEST_F(MTCurlDownloaderTest, ServerIgnoringRangesNeverYieldsACorruptPackage) {
     EXPECT_FALSE(testsupport::FileExists(target) && testsupport::ReadFile(target) != body);
 }
 
-TEST_F(MTCurlDownloaderTest, ConstructionDeletesLeftovers) {
+TEST_F(MTCurlDownloaderTest, ConstructionDeletesLeftoversOfUnknownOrigin) {
     for (const char* suffix : {"", "_0", "_1"}) testsupport::WriteFile(target + suffix, "old");
+    testsupport::WriteFile(target + "_parts.url",
+                           "lumora-resume 1\nurl http://127.0.0.1:1/other\nreal "
+                           "http://127.0.0.1:1/other\nsize 3\n");
     CMTCurlDownloader d(recorder.Callback(), L"http://127.0.0.1:1/x", targetW, Options());
-    for (const char* suffix : {"", "_0", "_1"})
-        EXPECT_FALSE(testsupport::FileExists(target + suffix));
+    for (const char* suffix : {"", "_0", "_1", "_parts.url"})
+        EXPECT_FALSE(testsupport::FileExists(target + suffix)) << suffix;
+}
+
+TEST_F(MTCurlDownloaderTest, ARangeThatEndsEarlyWithoutAnErrorIsRetriedNotJoined) {
+    // No digest in the address: only the segment's own end can tell.
+    const struct {
+        const char* name;
+        size_t size;
+        ServedFile rules;
+    } cases[] = {
+        {"no length, one segment", 15 << 20,
+         [] {
+             ServedFile f;
+             f.closeAfter = 5 << 20;
+             f.faultyResponses = 1;
+             return f;
+         }()},
+        {"short ranges, two segments", 20 << 20,
+         [] {
+             ServedFile f;
+             f.shortRangeBy = 1000;
+             f.faultyResponses = 2;
+             return f;
+         }()},
+    };
+    for (const auto& c : cases) {
+        Recorder rec;
+        server.ClearLog();
+        ServedFile f = c.rules;
+        f.body = MakeContent(c.size, 3);
+        server.Serve("/setup.exe", f);
+        testsupport::LogCapture log;
+        {
+            CMTCurlDownloader d(rec.Callback(), Url("/setup.exe"), targetW, Options());
+            d.SetTuningForTest(Quick());
+            d.Start();
+            ASSERT_TRUE(rec.WaitForOutcomes(1)) << c.name;
+        }
+        EXPECT_EQ(rec.Codes().back(), DL_CODE_SUCCESS) << c.name;
+        EXPECT_GE(log.Count("CurlDownLoader Code=" + std::to_string(CURLE_PARTIAL_FILE)), 1)
+            << c.name;
+        EXPECT_TRUE(testsupport::ReadFile(target) == MakeContent(c.size, 3)) << c.name;
+    }
+}
+
+TEST_F(MTCurlDownloaderTest, ADigestThatCannotBeComputedCountsAsAMismatch) {
+    const std::string body = MakeContent(2 << 20);
+    const std::string path = DigestPath(body);
+    server.ServeBytes(path, body);
+    std::unique_ptr<CMTCurlDownloader> d;
+    auto callback = recorder.Callback([&](const dltest::Report& r) {
+        if (r.code == DL_CODE_RETRY) d->Start();
+    });
+    d = std::make_unique<CMTCurlDownloader>(callback, Url(path), targetW, Options());
+    d->FailDigestReadsAtForTest(1 << 20);
+    d->Start();
+    ASSERT_TRUE(recorder.WaitForFinal());
+    EXPECT_EQ(recorder.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_ERROR, DL_CODE_RETRY,
+                                                  DL_CODE_START, DL_CODE_ERROR, DL_CODE_FAIL}));
+    EXPECT_EQ(recorder.Last(DL_CODE_ERROR).text, L"mtcurl文件md5校验失败");
+    EXPECT_TRUE(dltest::Has(d->FailureReason(), L"could not be computed"));
+    d.reset();
+    EXPECT_FALSE(testsupport::FileExists(target));
+}
+
+TEST_F(MTCurlDownloaderTest, AFinalFailureLeavesNoPartFile) {
+    const std::string body = MakeContent(20 << 20);
+    const std::string path = DigestPath(body);
+    ServedFile f;
+    f.body = body;
+    f.dropAfter = 3 << 20;  // progress first (slow enough to be reported) ...
+    f.rateLimit = 2 << 20;
+    f.faultyResponses = 2;
+    f.laterGetStatus = 503;  // ... then only failures, on both runs
+    server.Serve(path, f);
+    std::unique_ptr<CMTCurlDownloader> d;
+    bool partsAtRetry = false;
+    auto callback = recorder.Callback([&](const dltest::Report& r) {
+        if (r.code != DL_CODE_RETRY) return;
+        partsAtRetry =
+            testsupport::FileExists(target + "_0") && testsupport::FileExists(target + "_1");
+        d->Start();
+    });
+    d = std::make_unique<CMTCurlDownloader>(callback, Url(path), targetW, Options());
+    d->SetTuningForTest(Quick());
+    d->Start();
+    ASSERT_TRUE(recorder.WaitForFinal());
+    EXPECT_EQ(recorder.Codes().back(), DL_CODE_FAIL);
+    EXPECT_EQ(recorder.Last(DL_CODE_FAIL).value, CURLE_HTTP_RETURNED_ERROR);
+    EXPECT_TRUE(dltest::Has(d->FailureReason(), L"HTTP status 503"));
+    // The retry resumed them; the final failure removed them.
+    EXPECT_TRUE(partsAtRetry);
+    for (const char* suffix : {"", "_0", "_1", "_parts.url"})
+        EXPECT_FALSE(testsupport::FileExists(target + suffix)) << suffix;
+}
+
+TEST(MTCurlProgress, NeverGoesBackWithinARun) {
+    // Two segment threads compute their fractions under one lock but deliver
+    // them after it: the later, lower one is dropped where it is delivered.
+    Recorder rec;
+    CMTCurlDownloader::State state;
+    state.callback = rec.Callback();
+    state.Report(DL_CODE_START, 1.0, L"");
+    for (double v : {0.30, 0.50, 0.49, 0.51}) state.Report(DL_CODE_PROGRESS, v, L"");
+    // A new run (after 1005) starts its own bar.
+    state.Report(DL_CODE_START, 1.0, L"");
+    for (double v : {0.10, 0.05}) state.Report(DL_CODE_PROGRESS, v, L"");
+    EXPECT_EQ(rec.Progress(), (std::vector<double>{0.30, 0.50, 0.51, 0.10}));
 }
 
 }  // namespace

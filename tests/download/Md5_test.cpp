@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "DownloadTestUtil.h"
+#include "download/Md5Follower.h"
+#include "download/PartFileWriter.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TempHome.h"
 
@@ -64,6 +67,56 @@ TEST(Md5Stream, PiecesGiveTheWholeDigest) {
         for (size_t at = 0; at < bytes.size(); at += piece)
             md5.Update(bytes.data() + at, std::min(piece, bytes.size() - at));
         EXPECT_EQ(md5.Final(), testsupport::Md5Hex(bytes)) << piece;
+    }
+}
+
+TEST(Md5Follower, DigestsFilesInOrderWhileTheyAreWritten) {
+    // Two parts, the first with bytes of an earlier run already in it; a
+    // writer thread appends the rest while the digest follows.
+    const std::string whole = testsupport::MakeContent(5 << 20, 9);
+    const size_t split = 3 << 20, prefix = 700000;
+    const std::string p0 = dltest::TempPath("p_0"), p1 = dltest::TempPath("p_1");
+    testsupport::WriteFile(p0, whole.substr(0, prefix));
+    testsupport::WriteFile(p1, "");
+    CMd5Follower follower({p0, p1});
+    std::thread writer([&] {
+        CPartFileWriter w0, w1;
+        ASSERT_TRUE(w0.Open(p0));
+        ASSERT_TRUE(w1.Open(p1));
+        w0.Follow(&follower, 0);
+        w1.Follow(&follower, 1);
+        for (size_t at = prefix; at < split; at += 16384)
+            ASSERT_TRUE(w0.Write(whole.data() + at, std::min<size_t>(16384, split - at)));
+        for (size_t at = split; at < whole.size(); at += 16384)
+            ASSERT_TRUE(w1.Write(whole.data() + at, std::min<size_t>(16384, whole.size() - at)));
+        EXPECT_TRUE(w0.Close());
+        EXPECT_TRUE(w1.Close());
+    });
+    writer.join();
+    EXPECT_EQ(
+        follower.Finish({static_cast<int64_t>(split), static_cast<int64_t>(whole.size() - split)}),
+        testsupport::Md5Hex(whole));
+}
+
+TEST(Md5Follower, AFileShorterThanItsLengthOrUnreadableGivesNoDigest) {
+    const std::string p = dltest::TempPath("p");
+    testsupport::WriteFile(p, std::string(1000, 'x'));
+    {
+        CMd5Follower follower({p});
+        EXPECT_EQ(follower.Finish({2000}), "");
+    }
+    {
+        CMd5Follower follower({p});
+        follower.FailReadsAtForTest(500);
+        EXPECT_EQ(follower.Finish({1000}), "");
+    }
+    {
+        CMd5Follower follower({dltest::TempPath("missing")});
+        EXPECT_EQ(follower.Finish({0}), "");
+    }
+    {
+        CMd5Follower follower({p});
+        EXPECT_EQ(follower.Finish({1000}), testsupport::Md5Hex(std::string(1000, 'x')));
     }
 }
 

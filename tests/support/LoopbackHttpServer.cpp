@@ -58,6 +58,10 @@ struct Sender {
     std::chrono::steady_clock::time_point began = std::chrono::steady_clock::now();
 };
 
+// An error answer is sent whole: applied to a range of the short error
+// text, httplib would turn every status into 416.
+void Unranged(const httplib::Request& req) { const_cast<httplib::Request&>(req).ranges.clear(); }
+
 std::unique_ptr<httplib::Server> MakeTlsServer() {
     EVP_PKEY* key = EVP_EC_gen("P-256");
     X509* cert = X509_new();
@@ -97,6 +101,7 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
         std::shared_ptr<Entry> entry = Find(req.path);
         if (!entry) {
             res.status = 404;
+            Unranged(req);
             res.set_content("not found\n", "text/plain");
             return;
         }
@@ -120,6 +125,7 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
         if (!head && f.getStatus) status = f.getStatus;
         if (status != 0) {
             res.status = status;
+            Unranged(req);
             res.set_content("error\n", "text/plain");
             return;
         }
@@ -147,6 +153,7 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
             sender->faulty = f.faultyResponses < 0 || index < f.faultyResponses;
             if (!sender->faulty && f.laterGetStatus != 0) {
                 res.status = f.laterGetStatus;
+                Unranged(req);
                 res.set_content("error\n", "text/plain");
                 return;
             }
@@ -189,7 +196,7 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
             return true;
         };
         // A short range: the headers announce fewer bytes than were asked for.
-        if (!head && f.shortRangeBy > 0 && !req.ranges.empty()) {
+        if (!head && sender->faulty && f.shortRangeBy > 0 && !req.ranges.empty()) {
             const int64_t total = static_cast<int64_t>(sender->body->size());
             int64_t first = req.ranges[0].first, last = req.ranges[0].second;
             if (first < 0) first = 0;
@@ -208,7 +215,7 @@ LoopbackHttpServer::LoopbackHttpServer(bool tls)
         }
         // A body that ends early but cleanly: no length, the connection
         // closes after `closeAfter` bytes.
-        if (!head && f.closeAfter >= 0) {
+        if (!head && sender->faulty && f.closeAfter >= 0) {
             const_cast<httplib::Request&>(req).ranges.clear();
             const size_t end = std::min<size_t>(sender->body->size(), f.closeAfter);
             res.set_content_provider("application/octet-stream",

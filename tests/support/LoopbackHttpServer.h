@@ -74,7 +74,8 @@ struct ServedFile {
     // Answer a range request with 206 for a range this many bytes shorter
     // than asked for (its headers say so, so the client sees a clean end).
     int64_t shortRangeBy = 0;
-    // How many GET responses get the drop or stall (-1: every one).
+    // How many GET responses get the drop, the stall, the early end or the
+    // short range (-1: every one).
     int faultyResponses = -1;
     // Once those faulty responses were sent, answer later GETs with this
     // status (0: serve them normally).
