@@ -342,6 +342,40 @@ TEST_F(CliRun, LogGoesWhereTheOptionOrTheEnvironmentSays) {
     EXPECT_EQ(r.err.find("details are in"), std::string::npos) << r.err;
 }
 
+TEST_F(CliRun, LogThatCannotBeWrittenIsSaidAndKeptOnStandardError) {
+    testsupport::WriteFile(HomePath("a-file"), "x");
+    const std::string quickRun =
+        std::string(LUMORA_SETUP) + " -silent=true -installdir='" + HomePath("a-file") + "'";
+    struct Case {
+        const char* what;
+        std::string args;
+        void (*prepare)();
+    } cases[] = {
+        {"a folder named as the file", "-log='" + HomePath("") + "'", [] {}},
+        {"the log's folder is a file", "",
+         [] {
+             testsupport::MakeDirs(StateHome());
+             testsupport::WriteFile(LogFolder(), "");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        const testsupport::CommandResult r = RunCommand(quickRun + " " + c.args);
+        EXPECT_EQ(r.status, 5);  // the run itself goes on as before
+        const std::vector<std::string> err = Lines(r.err);
+        ASSERT_GE(err.size(), 3u) << r.err;
+        EXPECT_TRUE(std::regex_match(
+            err[0], std::regex(R"(lumora-setup: the log cannot be written \(.+\); it goes to )"
+                               R"(standard error\.)")))
+            << err[0];
+        // The log follows on standard error, and no path is pointed to.
+        EXPECT_TRUE(IsWholeLogLine(err[1])) << err[1];
+        EXPECT_EQ(r.err.find("details are in"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("\nlumora-setup: the install directory "), std::string::npos);
+    }
+}
+
 TEST_F(CliRun, EachRunRenewsTheLogAndKeepsOnlyThePreviousOne) {
     testsupport::WriteFile(HomePath("a-file"), "x");
     // Quick runs: the install directory cannot be made.
