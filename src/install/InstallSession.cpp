@@ -24,6 +24,14 @@ double Fraction(double v) {
     return v > 1.0 ? 1.0 : v;
 }
 
+// The bar's percent of a figure that the settings can make huge (a download
+// scale of 1e300 is a number like any other): held to 0..100 while it is
+// still a double, since an int cannot hold it.
+int BarPercent(double p) {
+    if (!(p > 0.0)) return 0;
+    return p >= 100.0 ? 100 : static_cast<int>(p);
+}
+
 }  // namespace
 
 const wchar_t* CInstallSession::RunningProductText() {
@@ -157,7 +165,7 @@ void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
             SetStage(InstallStage::Downloading);
             break;
         case DL_CODE_PROGRESS:
-            ShowPercent(static_cast<int>(Fraction(m.value) * scale * 100.0));
+            ShowPercent(BarPercent(Fraction(m.value) * scale * 100.0));
             break;
         case DL_CODE_SUCCESS:
             BeaconTrackTask(L"大包下载完毕", m_Stopwatch.GetElapsedSeconds(), L"", Extras());
@@ -180,7 +188,7 @@ void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
             if (m_InstallCreep > 0.95) m_InstallCreep = 0.95;
             const double shown = std::max(Fraction(m.value), m_InstallCreep);
             m_InstallCreep = shown;
-            ShowPercent(static_cast<int>(((1.0 - scale) * shown + scale) * 100.0));
+            ShowPercent(BarPercent(((1.0 - scale) * shown + scale) * 100.0));
             break;
         }
         case IST_CODE_SUCCESS:

@@ -80,6 +80,29 @@ TEST_F(Session, FiguresThatAreNoFractionStayInRange) {
     EXPECT_EQ(observer.percents, (std::vector<int>{0, 70, 0}));
 }
 
+// The scale comes from the configuration file or the command line, where
+// 1e300 reads as a number like any other: the figure it gives does not fit
+// an int, and the bar must still end at its edge.
+TEST(SessionScale, HugeScalesKeepTheBarAtItsEdges) {
+    struct Case {
+        double scale;
+        std::vector<int> percents;
+    } cases[] = {
+        {1e300, {100, 100}},
+        {-1e300, {0, 0}},
+        {5e7, {100, 100}},
+    };
+    for (const Case& c : cases) {
+        Observer observer;
+        SessionSettings s;
+        s.downloadScale = c.scale;
+        CInstallSession session(observer, nullptr, nullptr, s);
+        session.OnInstallerMessage({DL_CODE_PROGRESS, 0.5, L""});
+        session.OnInstallerMessage({IST_CODE_PROGRESS, 0.5, L""});
+        EXPECT_EQ(observer.percents, c.percents) << c.scale;
+    }
+}
+
 TEST_F(Session, RecordsAtStartAndAfterSuccessFollowTheReportedFolder) {
     const std::string chosen = HomePath("chosen/lumoratool");
     const std::string reported = HomePath("reported");
