@@ -49,6 +49,9 @@ class IWindowHost {
 public:
     virtual ~IWindowHost() = default;
     virtual void SetTitle(const std::wstring& title) = 0;
+    // The class the desktop groups the window under (X11 WM_CLASS); set
+    // before the window is first shown.
+    virtual void SetClassName(const std::wstring& name) = 0;
     // Outer position and size in screen coordinates (logical pixels).
     virtual void SetBounds(const UIRect& rc) = 0;
     virtual UIRect GetBounds() const = 0;
@@ -56,6 +59,7 @@ public:
     virtual bool IsShown() const = 0;
     virtual void Minimize() = 0;
     virtual bool IsMinimized() const = 0;
+    // Raises the window and asks for the keyboard focus (deiconified first).
     virtual void BringToFront() = 0;
     // A disabled window ignores mouse and keyboard (its modal child runs).
     virtual void SetInputEnabled(bool enabled) = 0;
@@ -73,6 +77,12 @@ public:
     // The text on the clipboard (UTF-8 converted), empty when none.
     virtual std::wstring GetClipboardText() = 0;
     virtual void SetClipboardText(const std::wstring& text) = 0;
+    // Whether the focused control takes typed text. While it does, keys go
+    // through the input method first and its text arrives as WM_CHAR; while
+    // it does not, every key arrives as WM_KEYDOWN (Space as ' '), so an input
+    // method never composes over a button. `caret` (client coordinates)
+    // places the input method's candidate window.
+    virtual void SetTextInput(bool active, const UIRect& caret) = 0;
 };
 
 class IBackend {
@@ -85,6 +95,13 @@ public:
     virtual UIRect GetWorkArea(const UIRect& near) = 0;
     // Modal system message box with an OK button ("stop" icon).
     virtual void ShowMessageBox(const std::wstring& text, const std::wstring& caption) = 0;
+    // The system's folder chooser, modal to `owner` (may be null), titled
+    // `title`, opened at `*path` when that folder exists (else at its
+    // nearest existing parent, else at the home folder). Posted messages and
+    // timers keep being delivered while it is open. True with the chosen
+    // folder in `*path`; false, `*path` unchanged, when the user cancels.
+    virtual bool ChooseFolder(IWindowHost* owner, const std::wstring& title,
+                              std::wstring* path) = 0;
     // The loop waiter this backend needs (owned by the backend).
     virtual ILoopWaiter* Waiter() = 0;
 };

@@ -115,8 +115,12 @@ void CComboUI::HandleEvent(TUIEvent& event) {
                 SelectItem(std::max(0, m_CurSel - 1));
                 return;
             }
-            if (event.key == VK_ESCAPE || event.key == VK_RETURN) {
+            if (m_Dropped && (event.key == VK_ESCAPE || event.key == VK_RETURN)) {
                 SetDropped(false);
+                return;
+            }
+            if (!m_Dropped && (event.key == L' ' || event.key == VK_RETURN)) {
+                Activate();
                 return;
             }
             break;

@@ -94,6 +94,9 @@ public:
     void SetFocus();
     bool IsFocused() const { return m_Focused; }
     virtual bool IsFocusable() const { return false; }
+    // Takes typed text while it has the focus (edits), so the window routes
+    // keys through the input method.
+    virtual bool WantsTextInput() const { return false; }
     // Takes part in clicks (buttons, options, edits, combos); the caption
     // area drags the window only where no such control is hit.
     virtual bool IsClickable() const { return false; }

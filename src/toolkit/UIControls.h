@@ -169,6 +169,7 @@ public:
     void* GetInterface(const std::wstring& name) override;
     bool IsClickable() const override { return true; }
     bool IsFocusable() const override { return true; }
+    bool WantsTextInput() const override { return !m_ReadOnly; }
 
     void SetText(const std::wstring& text) override;
     void SetMaxChar(int count) { m_MaxChar = count; }

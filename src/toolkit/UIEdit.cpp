@@ -211,6 +211,9 @@ void CEditUI::PaintText(cairo_t* cr) {
         DT_LEFT | DT_TOP | DT_SINGLELINE);
     if (m_Focused && !m_ReadOnly) {
         int x = rc.left + caretX - m_ScrollX;
+        // The input method puts its candidates next to the caret.
+        if (m_Manager && m_Manager->GetHost() && IsEnabled())
+            m_Manager->GetHost()->SetTextInput(true, {x, y, x + 1, y + lineH});
         CCanvas::FillRect(cr, {x, y, x + 1, y + lineH},
                           m_TextColor ? (m_TextColor | 0xFF000000) : 0xFF000000);
     }

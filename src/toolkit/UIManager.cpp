@@ -82,7 +82,11 @@ void CPaintManagerUI::ReapControl(CControlUI* control) {
     for (auto it = m_Names.begin(); it != m_Names.end();) {
         it = it->second == control ? m_Names.erase(it) : std::next(it);
     }
-    if (m_Focus == control) m_Focus = nullptr;
+    if (m_Focus == control) {
+        InvalidateFocusRing();
+        m_Focus = nullptr;
+        UpdateTextInput();
+    }
     if (m_Hot == control) m_Hot = nullptr;
     if (m_Pushed == control) m_Pushed = nullptr;
     if (m_DroppedCombo == control) m_DroppedCombo = nullptr;
@@ -98,9 +102,12 @@ void CPaintManagerUI::ReapControl(CControlUI* control) {
 void CPaintManagerUI::SetFocus(CControlUI* control) {
     if (control == m_Focus) return;
     if (control && (!control->IsVisible() || !control->IsEnabled())) return;
+    InvalidateFocusRing();
     CControlUI* old = m_Focus;
     m_Focus = control;
     ++m_Stats.focusChanges;
+    InvalidateFocusRing();
+    UpdateTextInput();
     if (old) {
         TUIEvent ev;
         ev.type = UIEventType::KillFocus;
@@ -117,6 +124,69 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
         control->HandleEvent(ev);
         SendNotify(control, L"setfocus");
     }
+}
+
+bool CPaintManagerUI::MoveFocus(bool forward) {
+    if (!m_Root) return false;
+    EnsureLayout();
+    std::vector<CControlUI*> order;
+    m_Root->FindControl(
+        [&](CControlUI* c) {
+            if (c->IsFocusable() && c->IsVisible() && c->IsEnabled()) order.push_back(c);
+            return false;
+        },
+        UIFIND_ALL);
+    if (order.empty()) return false;
+    auto at = std::find(order.begin(), order.end(), m_Focus);
+    CControlUI* next;
+    if (at == order.end()) {
+        next = forward ? order.front() : order.back();
+    } else if (forward) {
+        next = ++at == order.end() ? order.front() : *at;
+    } else {
+        next = at == order.begin() ? order.back() : *--at;
+    }
+    ShowFocusRing(true);
+    SetFocus(next);
+    return true;
+}
+
+UIRect CPaintManagerUI::FocusRingRect(const UIRect& rc) {
+    return {rc.left - 3, rc.top - 3, rc.right + 3, rc.bottom + 3};
+}
+
+void CPaintManagerUI::ShowFocusRing(bool show) {
+    if (m_FocusRing == show) return;
+    InvalidateFocusRing();
+    m_FocusRing = show;
+    InvalidateFocusRing();
+}
+
+void CPaintManagerUI::InvalidateFocusRing() {
+    if (m_FocusRing && m_Focus) Invalidate(FocusRingRect(m_Focus->GetPos()));
+}
+
+// A blue ring two pixels wide, with a one-pixel light line between it and
+// the control: it shows on the light pages and on the dark title band alike.
+void CPaintManagerUI::PaintFocusRing(cairo_t* cr, const UIRect& dirty) {
+    if (!m_FocusRing || !m_Focus || !m_Focus->IsVisible() || !m_Focus->IsEnabled()) return;
+    UIRect ring = FocusRingRect(m_Focus->GetPos());
+    if (ring.Intersect(dirty).IsEmpty()) return;
+    UISize round = m_Focus->GetBorderRound();
+    int r = std::max(8, std::max(round.cx, round.cy) + 6);
+    cairo_save(cr);
+    cairo_rectangle(cr, dirty.left, dirty.top, dirty.Width(), dirty.Height());
+    cairo_clip(cr);
+    CCanvas::DrawBorder(cr, ring, 2, r, r, m_FocusRingColor);
+    UIRect inner{ring.left + 2, ring.top + 2, ring.right - 2, ring.bottom - 2};
+    CCanvas::DrawBorder(cr, inner, 1, r - 4, r - 4, 0xCCFFFFFF);
+    cairo_restore(cr);
+}
+
+void CPaintManagerUI::UpdateTextInput() {
+    if (!m_Host) return;
+    bool text = m_Focus && m_Focus->WantsTextInput() && m_Focus->IsEnabled();
+    m_Host->SetTextInput(text, text ? m_Focus->GetPos() : UIRect{});
 }
 
 void CPaintManagerUI::AddNotifier(INotifyListener* listener) {
@@ -257,7 +327,9 @@ UISize CPaintManagerUI::GetTextExtent(CControlUI* control, const std::wstring& t
 
 void CPaintManagerUI::SetWindowAttribute(const std::wstring& name, const std::wstring& value) {
     m_WindowAttributes[name] = value;
-    if (name == L"size") {
+    if (name == L"focusringcolor") {
+        m_FocusRingColor = ParseColor(value).value_or(kDefaultFocusRingColor);
+    } else if (name == L"size") {
         m_InitSize = ParseSize(value);
     } else if (name == L"caption") {
         m_Caption = ParseRect(value);
@@ -304,7 +376,10 @@ void CPaintManagerUI::EnsureLayout() {
     if (!m_NeedLayout || !m_Root) return;
     m_NeedLayout = false;
     ++m_Stats.layouts;
+    // The ring lies outside its control, which repaints only its own rectangle.
+    InvalidateFocusRing();
     m_Root->SetPos({0, 0, m_ClientSize.cx, m_ClientSize.cy});
+    InvalidateFocusRing();
 }
 
 void CPaintManagerUI::NeedUpdate() { m_NeedLayout = true; }
@@ -328,6 +403,7 @@ void CPaintManagerUI::Paint(cairo_t* cr, const UIRect& dirty) {
         cairo_clip(cr);
     }
     m_Root->DoPaint(cr, dirty);
+    PaintFocusRing(cr, dirty);
     if (m_DroppedCombo) static_cast<CComboUI*>(m_DroppedCombo)->PaintDropList(cr);
     cairo_restore(cr);
 }
@@ -419,6 +495,7 @@ bool CPaintManagerUI::MessageHandler(uint32_t msg, WParam wParam, LParam lParam,
                 SendMouseEvent(m_DroppedCombo, UIEventType::ButtonDown, pt, wParam);
                 return true;
             }
+            ShowFocusRing(false);
             CControlUI* hit = FindControl(pt);
             if (!hit) return false;
             if (hit->IsFocusable() && hit->IsEnabled()) SetFocus(hit);
@@ -435,6 +512,18 @@ bool CPaintManagerUI::MessageHandler(uint32_t msg, WParam wParam, LParam lParam,
         }
         case WM_KEYDOWN:
         case WM_CHAR: {
+            if (msg == WM_KEYDOWN && wParam == VK_TAB && !(lParam & MK_CONTROL)) {
+                MoveFocus(!(lParam & MK_SHIFT));
+                return true;
+            }
+            // Escape is the window's close button, unless an open list takes it.
+            if (msg == WM_KEYDOWN && wParam == VK_ESCAPE && !m_DroppedCombo) {
+                CControlUI* close = FindControl(std::wstring(L"closebtn"));
+                if (close && close->IsVisible() && close->IsEnabled()) {
+                    close->Activate();
+                    return true;
+                }
+            }
             CControlUI* target = m_DroppedCombo ? m_DroppedCombo : m_Focus;
             if (!target) return false;
             TUIEvent ev;

@@ -22,6 +22,9 @@ namespace Toolkit {
 
 class IWindowHost;
 
+// The focus ring's colour unless the layout's root gives "focusringcolor".
+constexpr UIColor kDefaultFocusRingColor = 0xFF3A4FE0;
+
 // One notification to the window's listeners.
 struct TNotifyUI {
     std::wstring sType;  // "click", "selectchanged", "tabselect", "timer", "itemselect", ...
@@ -89,6 +92,16 @@ public:
     // Keyboard focus (null clears it). Sends SetFocus/KillFocus events.
     void SetFocus(CControlUI* control);
     CControlUI* GetFocus() const { return m_Focus; }
+    // Moves the focus to the next (or previous) enabled, visible, focusable
+    // control in layout order, wrapping around; from no focus, to the first
+    // (or last). False when the window has no such control. Tab and
+    // Shift+Tab do this.
+    bool MoveFocus(bool forward);
+    // The focus ring is drawn while the focus was last moved with the
+    // keyboard; a mouse press hides it (the pressed control shows itself).
+    bool IsFocusRingShown() const { return m_FocusRing; }
+    // Where the ring of a control at `rc` is drawn: just outside it.
+    static UIRect FocusRingRect(const UIRect& rc);
     CControlUI* GetHot() const { return m_Hot; }
     CControlUI* GetCaptured() const { return m_Pushed; }
 
@@ -163,6 +176,10 @@ public:
 
 private:
     void DeliverAsyncNotifications();
+    void ShowFocusRing(bool show);
+    void InvalidateFocusRing();
+    void PaintFocusRing(cairo_t* cr, const UIRect& dirty);
+    void UpdateTextInput();
     void SendMouseEvent(CControlUI* target, UIEventType type, UIPoint pt, WParam wParam);
 
     // Read by workers sending asynchronous notifications while the window
@@ -174,6 +191,8 @@ private:
     CControlUI* m_Hot = nullptr;
     CControlUI* m_Pushed = nullptr;
     CControlUI* m_DroppedCombo = nullptr;
+    bool m_FocusRing = false;
+    UIColor m_FocusRingColor = kDefaultFocusRingColor;
     std::map<std::wstring, CControlUI*> m_Names;
     std::vector<INotifyListener*> m_Notifiers;
     std::vector<IMessagePreFilter*> m_PreFilters;

@@ -89,6 +89,7 @@ WindowHandle WindowImplBase::Create(WindowHandle owner, const std::wstring& titl
     m_Host = backend->CreateHost(this, ownerImpl ? ownerImpl->GetHost() : nullptr);
     m_Manager.Init(m_Handle, m_Host.get());
     m_Host->SetTitle(title);
+    m_Host->SetClassName(GetWindowClassName());
     UIRect rc{x == CW_USEDEFAULT ? 0 : x, y == CW_USEDEFAULT ? 0 : y, 0, 0};
     rc.right = rc.left + (cx == CW_USEDEFAULT ? 400 : cx);
     rc.bottom = rc.top + (cy == CW_USEDEFAULT ? 300 : cy);
@@ -247,6 +248,21 @@ void WindowImplBase::SetIcon(int resourceNumber) {
     Platform::ResourceData data = Platform::FindResource("ICON", resourceNumber);
     if (data.empty()) return;
     m_Host->SetIcon(std::vector<uint8_t>(data.data, data.data + data.size));
+}
+
+bool WindowImplBase::ChooseFolder(const std::wstring& title, std::wstring* path) {
+    IBackend* backend = CurrentBackend();
+    if (!backend || !m_Host) return false;
+    WindowHandle me = m_Handle;
+    bool wasEnabled = m_Enabled;
+    SetEnabled(false);
+    std::wstring chosen = path ? *path : std::wstring();
+    bool ok = backend->ChooseFolder(m_Host.get(), title, &chosen);
+    if (!CMessageLoop::Instance().IsWindow(me)) return false;
+    SetEnabled(wasEnabled);
+    BringToFront();
+    if (ok && path) *path = chosen;
+    return ok;
 }
 
 UIRect WindowImplBase::GetWindowRect() const { return m_Host ? m_Host->GetBounds() : UIRect{}; }

@@ -70,12 +70,20 @@ public:
     // Destroys the window now (WM_DESTROY, then OnFinalMessage).
     void DestroyWindow();
     void Minimize();
+    // Raises the window and gives it the keyboard focus.
     void BringToFront();
     void SetEnabled(bool enabled);
     bool IsEnabled() const { return m_Enabled; }
     // Window icon from the executable's resource "ICON" n (PNG); no
     // resource, no icon.
     void SetIcon(int resourceNumber);
+    // The system's folder chooser, titled `title`, modal to this window
+    // (which takes no input meanwhile; posted messages and timers keep being
+    // delivered), opened at `*path` or the nearest folder of it that exists.
+    // True with the chosen folder in `*path`; false, `*path` unchanged, when
+    // the user cancels or the window goes away meanwhile. The window object
+    // must outlive the call.
+    bool ChooseFolder(const std::wstring& title, std::wstring* path);
 
     // Stored style bits (WS_*); only WS_VISIBLE has an effect, at creation.
     uint32_t GetStyle() const { return m_Style; }

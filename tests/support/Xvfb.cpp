@@ -118,6 +118,21 @@ bool ChildProgram::Wait(int timeoutMs, int* status) {
     }
 }
 
+std::string CommandOutput(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status) *status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    int st = pclose(pipe);
+    if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+
 bool TakeScreenshot(const std::string& display, const std::string& pngPath, std::string* error) {
     if (FindProgram("import").empty()) {
         *error = "ImageMagick's import is not installed";

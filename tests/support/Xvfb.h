@@ -56,6 +56,10 @@ private:
     pid_t m_Pid = -1;
 };
 
+// What `command` (run by the shell, with this process's environment) writes
+// on its standard output; its exit status in `status` when given.
+std::string CommandOutput(const std::string& command, int* status = nullptr);
+
 // Writes the whole screen of `display` as a PNG (ImageMagick's import).
 bool TakeScreenshot(const std::string& display, const std::string& pngPath, std::string* error);
 

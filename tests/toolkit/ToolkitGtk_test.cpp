@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "support/TempHome.h"
@@ -30,9 +31,12 @@ public:
         if (msg == WM_TIMER && w == 99) {
             timedOut = true;
             handled = true;
+        } else if (msg == WM_TIMER && onTimer) {
+            onTimer(w);
         }
         return 0;
     }
+    std::function<void(WParam)> onTimer;
     int Paints() { return m_Manager.Stats().paints; }
     std::wstring EditText() { return m_Manager.FindControl(L"edit")->GetText(); }
     bool timedOut = false;
@@ -106,4 +110,166 @@ TEST(ToolkitGtk, WindowMapsAndPaints) {
     }
     window.DestroyWindow();
     SetBackend(nullptr);
+}
+
+namespace {
+
+// A private display and the GTK backend for one test (CTest runs every test
+// in a process of its own, and GTK opens one display per process).
+class ToolkitGtkSession : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xdotool", "xprop", "xwininfo"}) {
+            if (testsupport::FindProgram(tool).empty())
+                GTEST_SKIP() << tool << " is not installed (scripts/bootstrap installs it)";
+        }
+        // The file chooser's fallback dialog is 870 x 650; the settings it
+        // keeps stay in memory.
+        ASSERT_TRUE(display.Start(&error, "1600x1200x24")) << error;
+        display.UseForGtk();
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        ASSERT_TRUE(UseGtkBackend(&error)) << error;
+    }
+    void TearDown() override {
+        if (CurrentBackend()) SetBackend(nullptr);
+    }
+    // Runs the loop until `done` answers true; false after 15 s.
+    bool RunUntil(const std::function<bool()>& done) {
+        CMessageLoop& loop = CMessageLoop::Instance();
+        int64_t end = loop.NowMs() + 15000;
+        loop.Run([&] { return !done() && loop.NowMs() < end; }, 15000);
+        return done();
+    }
+    void Open(GtkWindow& w, const std::wstring& title, int x = 100, int y = 100) {
+        ASSERT_NE(w.Create(0, title, 0, 0), 0u);
+        w.MoveWindow(x, y);
+        w.ShowWindow(true);
+        ASSERT_TRUE(RunUntil([&] { return w.Paints() > 0; })) << "never painted";
+        gdk_display_sync(gdk_display_get_default());
+    }
+    // The X window id of the top-level window named exactly `title`.
+    static std::string WindowId(const std::string& title) {
+        std::string out = testsupport::CommandOutput("xdotool search --name '^" + title + "$'");
+        return out.substr(0, out.find('\n'));
+    }
+    testsupport::VirtualDisplay display;
+    std::string error;
+};
+
+}  // namespace
+
+TEST_F(ToolkitGtkSession, TheKeyboardAloneFillsTheEditAndPressesTheCloseButton) {
+    GtkWindow window;
+    Open(window, L"Lumora");
+    // Five Tabs reach the edit (after minbtn, closebtn, stateBtn, check);
+    // its text comes through the input method, Space included; three
+    // Shift+Tabs go back to closebtn, and Space presses it.
+    testsupport::ChildProgram keys;
+    ASSERT_TRUE(keys.Start({"sh", "-c",
+                            "id=$(xdotool search --name '^Lumora$' | head -1) && "
+                            "xdotool windowfocus --sync $id && "
+                            "xdotool key --delay 20 Tab Tab Tab Tab Tab && "
+                            "xdotool type --delay 20 'ab c' && "
+                            "xdotool key --delay 20 shift+Tab shift+Tab shift+Tab space"}));
+    EXPECT_TRUE(RunUntil([&] { return !window.IsAlive(); }))
+        << "the keys did not close the window; the edit holds \""
+        << Utils::ToUtf8(window.EditText()) << "\"";
+    EXPECT_EQ(window.EditText(), L"ab c");
+    EXPECT_EQ(window.GetResult(), IDOK);
+    int status = -1;
+    EXPECT_TRUE(keys.Wait(5000, &status));
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(ToolkitGtkSession, TheWindowCarriesItsTitleClassAndIcon) {
+    GtkWindow window;
+    Open(window, L"Lumora 安装");
+    window.SetIcon(145);
+    gdk_display_sync(gdk_display_get_default());
+    std::string id = WindowId("Lumora 安装");
+    ASSERT_FALSE(id.empty());
+    std::string props = testsupport::CommandOutput("xprop -id " + id + " WM_CLASS _NET_WM_NAME") +
+                        testsupport::CommandOutput("xprop -id " + id + " -len 8 _NET_WM_ICON");
+    EXPECT_NE(props.find("WM_CLASS(STRING) = \"GtkTest\", \"GtkTest\""), std::string::npos)
+        << props;
+    EXPECT_NE(props.find("_NET_WM_NAME(UTF8_STRING) = \"Lumora 安装\""), std::string::npos)
+        << props;
+    // The test icon is 16 x 16.
+    EXPECT_NE(props.find("Icon (16 x 16)"), std::string::npos) << props;
+    window.DestroyWindow();
+}
+
+TEST_F(ToolkitGtkSession, BringingToFrontRaisesTheWindowAndGivesItTheFocus) {
+    GtkWindow first, second;
+    Open(first, L"First");
+    Open(second, L"Second");  // mapped later, so above
+    auto topmost = [&] {
+        // xwininfo lists the root's children top first.
+        std::string list = testsupport::CommandOutput("xwininfo -root -children");
+        return list.find("\"First\"") < list.find("\"Second\"") ? "First" : "Second";
+    };
+    auto focused = [&] {
+        return testsupport::CommandOutput("xdotool getwindowfocus getwindowname");
+    };
+    ASSERT_STREQ(topmost(), "Second");
+    second.BringToFront();
+    ASSERT_TRUE(RunUntil([&] { return focused() == "Second\n"; })) << focused();
+    first.BringToFront();
+    EXPECT_TRUE(RunUntil([&] { return focused() == "First\n"; })) << focused();
+    EXPECT_STREQ(topmost(), "First");
+    first.DestroyWindow();
+    second.DestroyWindow();
+}
+
+TEST_F(ToolkitGtkSession, TheFolderChooserIsModalToItsWindowAndKeepsTheLoopRunning) {
+    GtkWindow window;
+    Open(window, L"Lumora");
+    const std::string owner = WindowId("Lumora");
+    const std::string folder = testsupport::CurrentTestHome() + "/chosen";
+    testsupport::MakeDirs(folder);
+    const std::string facts = testsupport::CurrentTestHome() + "/chooser.txt";
+    // The chooser is found by its title; its owner and modality are read,
+    // then Return takes the folder it was opened at.
+    const std::string answer =
+        "id=$(xdotool search --sync --name '^选择一个文件夹$' | head -1) && "
+        "xprop -id $id WM_TRANSIENT_FOR _NET_WM_STATE > " +
+        facts +
+        " && "
+        "xdotool windowfocus --sync $id && xdotool key Return";
+    testsupport::ChildProgram user;
+    ASSERT_TRUE(user.Start({"sh", "-c", answer}));
+    CMessageLoop& loop = CMessageLoop::Instance();
+    int ticks = 0;
+    // A chooser nobody answers ends with its owner after about 10 s.
+    window.onTimer = [&](WParam id) {
+        ticks += id == 98;
+        if (id == 98 && ticks == 500) window.DestroyWindow();
+    };
+    loop.SetTimer(window.GetHWND(), 98, 20);
+    // Opened where the folder would be made: at its nearest existing parent.
+    std::wstring path = Utils::FromUtf8(folder + "/lumoratool/more");
+    EXPECT_TRUE(window.ChooseFolder(L"选择一个文件夹", &path));
+    EXPECT_EQ(Utils::ToUtf8(path), folder);
+    EXPECT_GT(ticks, 0) << "the window's timer stood still while the chooser was open";
+    ticks = 0;
+    EXPECT_TRUE(window.IsEnabled());
+    std::string written = testsupport::ReadFile(facts);
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(owner));
+    EXPECT_NE(written.find(std::string("WM_TRANSIENT_FOR(WINDOW): window id # ") + hex),
+              std::string::npos)
+        << written << " owner " << hex;
+    EXPECT_NE(written.find("_NET_WM_STATE_MODAL"), std::string::npos) << written;
+    int status = -1;
+    EXPECT_TRUE(user.Wait(5000, &status));
+    EXPECT_EQ(status, 0);
+
+    // Escape cancels, and the path stays as it was.
+    testsupport::ChildProgram cancel;
+    ASSERT_TRUE(cancel.Start({"sh", "-c",
+                              "id=$(xdotool search --sync --name '^选择一个文件夹$' | head -1) && "
+                              "xdotool windowfocus --sync $id && xdotool key Escape"}));
+    EXPECT_FALSE(window.ChooseFolder(L"选择一个文件夹", &path));
+    EXPECT_EQ(Utils::ToUtf8(path), folder);
+    window.DestroyWindow();
 }

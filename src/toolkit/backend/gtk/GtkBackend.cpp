@@ -3,9 +3,14 @@
 // does the waiting, so posted messages wake it through the main context.
 #include <gdk/gdk.h>
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -75,6 +80,8 @@ WParam VirtualKeyOf(guint keyval) {
         case GDK_KEY_BackSpace:
             return VK_BACK;
         case GDK_KEY_Tab:
+        case GDK_KEY_ISO_Left_Tab:  // Shift+Tab
+        case GDK_KEY_KP_Tab:
             return VK_TAB;
         case GDK_KEY_Return:
         case GDK_KEY_KP_Enter:
@@ -101,7 +108,7 @@ WParam VirtualKeyOf(guint keyval) {
     guint upper = gdk_keyval_to_upper(keyval);
     if (upper >= 'A' && upper <= 'Z') return upper;
     if (keyval >= '0' && keyval <= '9') return keyval;
-    if (keyval == ' ') return ' ';
+    if (keyval == ' ' || keyval == GDK_KEY_KP_Space) return ' ';
     return 0;
 }
 
@@ -124,6 +131,7 @@ public:
         g_signal_connect(m_Area, "motion-notify-event", G_CALLBACK(&GtkHost::OnMotion), this);
         g_signal_connect(m_Area, "leave-notify-event", G_CALLBACK(&GtkHost::OnLeave), this);
         g_signal_connect(m_Window, "key-press-event", G_CALLBACK(&GtkHost::OnKey), this);
+        g_signal_connect(m_Window, "key-release-event", G_CALLBACK(&GtkHost::OnKeyRelease), this);
         g_signal_connect(m_Window, "configure-event", G_CALLBACK(&GtkHost::OnConfigure), this);
         g_signal_connect(m_Window, "delete-event", G_CALLBACK(&GtkHost::OnDelete), this);
         g_signal_connect(m_Window, "window-state-event", G_CALLBACK(&GtkHost::OnState), this);
@@ -147,6 +155,14 @@ public:
 
     void SetTitle(const std::wstring& title) override {
         gtk_window_set_title(GTK_WINDOW(m_Window), Utils::ToUtf8(title).c_str());
+    }
+    void SetClassName(const std::wstring& name) override {
+        // Read when the window is realized (its first show). GTK 3 keeps no
+        // other per-window way to give X11 its WM_CLASS.
+        std::string n = Utils::ToUtf8(name);
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_window_set_wmclass(GTK_WINDOW(m_Window), n.c_str(), n.c_str());
+        G_GNUC_END_IGNORE_DEPRECATIONS
     }
     void SetBounds(const UIRect& rc) override {
         bool sized = rc.Width() != m_Bounds.Width() || rc.Height() != m_Bounds.Height();
@@ -182,7 +198,7 @@ public:
     bool IsMinimized() const override { return m_Minimized; }
     void BringToFront() override {
         gtk_window_deiconify(GTK_WINDOW(m_Window));
-        gtk_window_present(GTK_WINDOW(m_Window));
+        gtk_window_present_with_time(GTK_WINDOW(m_Window), PresentTime());
     }
     void SetInputEnabled(bool enabled) override { m_InputEnabled = enabled; }
     void Invalidate(const UIRect& rc) override {
@@ -230,6 +246,24 @@ public:
         gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), u.c_str(),
                                static_cast<gint>(u.size()));
     }
+    void SetTextInput(bool active, const UIRect& caret) override {
+        if (active != m_TextInput) {
+            m_TextInput = active;
+            if (!active) gtk_im_context_reset(m_Im);
+            if (m_HasFocus) {
+                if (active) {
+                    gtk_im_context_focus_in(m_Im);
+                } else {
+                    gtk_im_context_focus_out(m_Im);
+                }
+            }
+        }
+        if (active) {
+            GdkRectangle r{caret.left, caret.top, std::max(1, caret.Width()),
+                           std::max(1, caret.Height())};
+            gtk_im_context_set_cursor_location(m_Im, &r);
+        }
+    }
 
     void ForgetCompanion(GtkCompanion* c) {
         m_Companions.erase(std::remove(m_Companions.begin(), m_Companions.end(), c),
@@ -238,6 +272,25 @@ public:
     GtkWidget* Widget() const { return m_Window; }
 
 private:
+    // The time stamp a request to come to the front carries. Inside an input
+    // event it is that event's; otherwise (a timer) it is the X server's time
+    // now, since "no time" lets window managers with focus-stealing
+    // prevention ignore the request.
+    guint32 PresentTime() {
+        guint32 t = gtk_get_current_event_time();
+        if (t != GDK_CURRENT_TIME) return t;
+#ifdef GDK_WINDOWING_X11
+        GdkWindow* w = gtk_widget_get_window(m_Window);
+        if (w && GDK_IS_X11_WINDOW(w)) {
+            // The server answers a property change; without this mask the
+            // round trip would wait for ever.
+            gdk_window_set_events(
+                w, static_cast<GdkEventMask>(gdk_window_get_events(w) | GDK_PROPERTY_CHANGE_MASK));
+            return gdk_x11_get_server_time(w);
+        }
+#endif
+        return GDK_CURRENT_TIME;
+    }
     // Cuts the corners of the window's shape along the ellipse of the
     // layout's "roundcorner", row by row.
     void ApplyShape() {
@@ -313,9 +366,20 @@ private:
         auto* self = static_cast<GtkHost*>(p);
         if (!self->m_InputEnabled) return TRUE;
         uint32_t mods = Modifiers(e->state);
-        // Printable keys reach the window as text through the input method.
-        if (!(mods & MK_CONTROL) && gtk_im_context_filter_keypress(self->m_Im, e)) return TRUE;
+        // While an edit has the focus, printable keys reach it as text
+        // through the input method; otherwise they are keys (Space on a
+        // button presses it, no composing starts).
+        if (self->m_TextInput && !(mods & MK_CONTROL) &&
+            gtk_im_context_filter_keypress(self->m_Im, e))
+            return TRUE;
         if (WParam vk = VirtualKeyOf(e->keyval)) self->m_Sink->OnHostMessage(WM_KEYDOWN, vk, mods);
+        return TRUE;
+    }
+    static gboolean OnKeyRelease(GtkWidget*, GdkEventKey* e, gpointer p) {
+        auto* self = static_cast<GtkHost*>(p);
+        // Some input methods finish a character on the release.
+        if (self->m_InputEnabled && self->m_TextInput)
+            gtk_im_context_filter_keypress(self->m_Im, e);
         return TRUE;
     }
     static void OnCommit(GtkIMContext*, const gchar* text, gpointer p) {
@@ -328,6 +392,8 @@ private:
     }
     static gboolean OnFocus(GtkWidget*, GdkEventFocus* e, gpointer p) {
         auto* self = static_cast<GtkHost*>(p);
+        self->m_HasFocus = e->in;
+        if (!self->m_TextInput) return FALSE;
         if (e->in) {
             gtk_im_context_focus_in(self->m_Im);
         } else {
@@ -371,6 +437,8 @@ private:
     bool m_Shown = false;
     bool m_Minimized = false;
     bool m_InputEnabled = true;
+    bool m_TextInput = false;
+    bool m_HasFocus = false;
     int m_PressRootX = 0, m_PressRootY = 0;
     guint32 m_PressTime = 0;
     std::vector<GtkCompanion*> m_Companions;
@@ -380,6 +448,13 @@ GtkCompanion::GtkCompanion(GtkHost* owner) : m_Owner(owner) {
     GdkScreen* screen = gtk_widget_get_screen(owner->Widget());
     GdkVisual* rgba = gdk_screen_get_rgba_visual(screen);
     m_Supported = rgba && gdk_screen_is_composited(screen);
+#ifdef GDK_WINDOWING_X11
+    // A Wayland client cannot place a second window beside its own: the
+    // compositor would put the shadow anywhere. Such sessions get none.
+    if (!GDK_IS_X11_DISPLAY(gdk_screen_get_display(screen))) m_Supported = false;
+#else
+    m_Supported = false;
+#endif
     m_Window = gtk_window_new(GTK_WINDOW_POPUP);
     if (rgba) gtk_widget_set_visual(m_Window, rgba);
     gtk_widget_set_app_paintable(m_Window, TRUE);
@@ -463,19 +538,99 @@ public:
         gtk_dialog_run(GTK_DIALOG(dialog));
         gtk_widget_destroy(dialog);
     }
+    bool ChooseFolder(IWindowHost* owner, const std::wstring& title, std::wstring* path) override {
+        GtkWindow* parent = owner ? GTK_WINDOW(static_cast<GtkHost*>(owner)->Widget()) : nullptr;
+        GtkFileChooserNative* chooser =
+            gtk_file_chooser_native_new(Utils::ToUtf8(title).c_str(), parent,
+                                        GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, nullptr, nullptr);
+        gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+        // Opened where the caller's folder is, or would be once made.
+        std::string start = Utils::ToUtf8(*path);
+        while (!start.empty() && !g_file_test(start.c_str(), G_FILE_TEST_IS_DIR)) {
+            size_t slash = start.find_last_of('/');
+            if (slash == std::string::npos) {
+                start.clear();
+            } else {
+                start.resize(slash == 0 ? 1 : slash);
+            }
+        }
+        if (start.empty()) start = g_get_home_dir();
+        gchar* local = g_filename_from_utf8(start.c_str(), -1, nullptr, nullptr, nullptr);
+        if (local) gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), local);
+        g_free(local);
+        ChooserState state;
+        g_signal_connect(chooser, "response", G_CALLBACK(&GtkBackendImpl::OnChooserResponse),
+                         &state);
+        // The owner going away ends the chooser as a cancel.
+        gulong ownerGone = parent
+                               ? g_signal_connect(parent, "destroy",
+                                                  G_CALLBACK(&GtkBackendImpl::OnOwnerGone), &state)
+                               : 0;
+        if (parent) g_object_ref(parent);
+        gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
+        // The toolkit's own loop waits in GLib, so the dialog, posted
+        // messages and timers are all served meanwhile.
+        CMessageLoop& loop = CMessageLoop::Instance();
+        loop.Run([&] { return !state.done; });
+        if (parent) {
+            g_signal_handler_disconnect(parent, ownerGone);
+            g_object_unref(parent);
+        }
+        bool ok = false;
+        if (state.response == GTK_RESPONSE_ACCEPT) {
+            if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
+                gchar* utf8 = g_filename_to_utf8(name, -1, nullptr, nullptr, nullptr);
+                if (utf8) {
+                    *path = Utils::FromUtf8(utf8);
+                    ok = !path->empty();
+                } else {
+                    LOG(L"the chosen folder's name is not valid in the file-name encoding");
+                }
+                g_free(utf8);
+                g_free(name);
+            }
+        }
+        if (!state.done) gtk_native_dialog_hide(GTK_NATIVE_DIALOG(chooser));
+        g_signal_handlers_disconnect_by_data(chooser, &state);
+        gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(chooser));
+        g_object_unref(chooser);
+        return ok;
+    }
     ILoopWaiter* Waiter() override { return &m_Waiter; }
 
 private:
+    struct ChooserState {
+        bool done = false;
+        int response = GTK_RESPONSE_CANCEL;
+    };
+    static void OnChooserResponse(GtkNativeDialog*, gint response, gpointer p) {
+        auto* state = static_cast<ChooserState*>(p);
+        state->done = true;
+        state->response = response;
+    }
+    static void OnOwnerGone(GtkWidget*, gpointer p) {
+        auto* state = static_cast<ChooserState*>(p);
+        state->done = true;
+        state->response = GTK_RESPONSE_CANCEL;
+    }
     GtkLoopWaiter m_Waiter;
 };
 
 }  // namespace
 
 bool UseGtkBackend(std::string* error) {
+    // Windows are placed by the program (centring, the shadow beside its
+    // owner), which only X11 allows: under Wayland take XWayland when it is
+    // there. A GDK_BACKEND the user set wins.
+    const char* chosen = std::getenv("GDK_BACKEND");
+    if (!chosen || !*chosen) gdk_set_allowed_backends("x11,*");
     if (!gtk_init_check(nullptr, nullptr)) {
         if (error) *error = "cannot open a display (DISPLAY is not set or not reachable)";
         return false;
     }
+    // gtk_init sets the whole locale from the environment; numbers stay in
+    // the C locale, as the rest of the program reads and writes them.
+    std::setlocale(LC_NUMERIC, "C");
     SetBackend(std::make_unique<GtkBackendImpl>());
     return true;
 }

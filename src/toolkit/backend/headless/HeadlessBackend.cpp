@@ -69,6 +69,7 @@ public:
     HeadlessHost(CHeadlessBackend* backend, IWindowHostSink* sink)
         : m_Backend(backend), m_Sink(sink) {}
     void SetTitle(const std::wstring& title) override { m_Title = title; }
+    void SetClassName(const std::wstring& name) override { m_ClassName = name; }
     void SetBounds(const UIRect& rc) override {
         bool moved = rc.left != m_Bounds.left || rc.top != m_Bounds.top;
         bool sized = rc.Width() != m_Bounds.Width() || rc.Height() != m_Bounds.Height();
@@ -95,7 +96,10 @@ public:
         m_Backend->Log(L"front " + m_Title);
     }
     void SetInputEnabled(bool enabled) override { m_InputEnabled = enabled; }
-    void Invalidate(const UIRect&) override { ++m_Backend->Records().invalidations; }
+    void Invalidate(const UIRect& rc) override {
+        ++m_Backend->Records().invalidations;
+        m_Backend->Records().invalidated.push_back(rc);
+    }
     void BeginMoveDrag(UIPoint pt) override {
         m_Backend->Log(L"drag " + std::to_wstring(pt.x) + L"," + std::to_wstring(pt.y));
     }
@@ -107,6 +111,10 @@ public:
     double GetScale() const override { return 1.0; }
     std::wstring GetClipboardText() override { return m_Backend->Clipboard; }
     void SetClipboardText(const std::wstring& text) override { m_Backend->Clipboard = text; }
+    void SetTextInput(bool active, const UIRect& caret) override {
+        m_TextInput = active;
+        m_Caret = active ? caret : UIRect{};
+    }
 
     cairo_surface_t* Paint(bool withCompanions) {
         int w = std::max(1, m_Bounds.Width()), h = std::max(1, m_Bounds.Height());
@@ -140,11 +148,18 @@ public:
 
     bool InputEnabled() const { return m_InputEnabled; }
     IWindowHostSink* Sink() const { return m_Sink; }
+    CHeadlessBackend::THostState State() const {
+        return {m_Title,     m_ClassName,    m_IconBytes, m_Shown,
+                m_Minimized, m_InputEnabled, m_TextInput, m_Caret};
+    }
 
 private:
     CHeadlessBackend* m_Backend;
     IWindowHostSink* m_Sink;
     std::wstring m_Title;
+    std::wstring m_ClassName;
+    bool m_TextInput = false;
+    UIRect m_Caret;
     UIRect m_Bounds;
     bool m_Shown = false;
     bool m_Minimized = false;
@@ -185,6 +200,24 @@ void CHeadlessBackend::ShowMessageBox(const std::wstring& text, const std::wstri
     m_Record.lastMessageBoxText = text;
     m_Record.lastMessageBoxCaption = caption;
     Log(L"box " + text);
+}
+
+bool CHeadlessBackend::ChooseFolder(IWindowHost* owner, const std::wstring& title,
+                                    std::wstring* path) {
+    m_Record.folderChoosers.push_back(title);
+    m_Record.folderStart = *path;
+    m_Record.folderOwnerTookInput = owner && static_cast<HeadlessHost*>(owner)->InputEnabled();
+    Log(L"folder " + title);
+    std::optional<std::wstring> answer = std::move(m_FolderAnswer);
+    m_FolderAnswer.reset();
+    if (!answer) return false;
+    *path = *answer;
+    return true;
+}
+
+CHeadlessBackend::THostState CHeadlessBackend::HostState(WindowImplBase& window) {
+    HeadlessHost* host = HostOf(window);
+    return host ? host->State() : THostState{};
 }
 
 ILoopWaiter* CHeadlessBackend::Waiter() { return m_Waiter.get(); }

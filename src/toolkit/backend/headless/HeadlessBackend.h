@@ -3,6 +3,7 @@
 // and tools drive them by control name, type text, move time by hand and
 // write PNGs; the backend records what happened (repaints, focus changes,
 // timers fired) so a test can check it.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,14 @@ public:
     std::unique_ptr<IWindowHost> CreateHost(IWindowHostSink* sink, IWindowHost* owner) override;
     UIRect GetWorkArea(const UIRect& near) override;
     void ShowMessageBox(const std::wstring& text, const std::wstring& caption) override;
+    bool ChooseFolder(IWindowHost* owner, const std::wstring& title, std::wstring* path) override;
     ILoopWaiter* Waiter() override;
+
+    // The answer of the next folder chooser: a path, or nullopt for a
+    // cancel. Used once; a chooser without an answer set is cancelled.
+    void SetNextFolderAnswer(std::optional<std::wstring> answer) {
+        m_FolderAnswer = std::move(answer);
+    }
 
     // The screen: 1920x1080 with a work area above a 40-pixel panel.
     void SetWorkArea(const UIRect& rc) { m_WorkArea = rc; }
@@ -57,13 +65,30 @@ public:
     // counts paints, layouts, repaint requests and focus changes;
     // CMessageLoop::TimersFired() counts delivered timers.
     struct Record {
-        int paints = 0;         // snapshots painted
-        int invalidations = 0;  // repaint requests
+        int paints = 0;                   // snapshots painted
+        int invalidations = 0;            // repaint requests
+        std::vector<UIRect> invalidated;  // their rectangles, in order (client coordinates)
         int messageBoxes = 0;
         std::wstring lastMessageBoxText, lastMessageBoxCaption;
-        std::vector<std::wstring> log;  // "drag x,y" (caption drag), "front <title>", "box <text>"
+        // Titles of the folder choosers shown, and whether their owner
+        // still took input while one was open.
+        std::vector<std::wstring> folderChoosers;
+        std::wstring folderStart;  // the folder the last one was opened at
+        bool folderOwnerTookInput = false;
+        // "drag x,y" (caption drag), "front <title>", "box <text>", "folder <title>"
+        std::vector<std::wstring> log;
     };
     Record& Records() { return m_Record; }
+
+    // What a window's host was told.
+    struct THostState {
+        std::wstring title, className;
+        size_t iconBytes = 0;
+        bool shown = false, minimized = false, inputEnabled = true;
+        bool textInput = false;  // the focused control takes typed text
+        UIRect caret;            // where the input method would show its candidates
+    };
+    static THostState HostState(WindowImplBase& window);
     std::wstring Clipboard;
 
     // Used by the hosts and the clock.
@@ -78,6 +103,7 @@ private:
     std::unique_ptr<ManualClock> m_Clock;
     std::unique_ptr<LoopWaiter> m_Waiter;
     Record m_Record;
+    std::optional<std::wstring> m_FolderAnswer;
 };
 
 }  // namespace Toolkit
