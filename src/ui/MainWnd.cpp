@@ -403,7 +403,10 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
 }
 
 void CMainWnd::ChooseFolder() {
-    // PENDING: the toolkit's folder chooser (modal, titled "选择一个文件夹").
+    if (!m_InstallDirEdit) return;
+    // Opened at the folder the edit names (or the nearest one that exists).
+    std::wstring path = m_InstallDirEdit->GetText();
+    if (WindowImplBase::ChooseFolder(L"选择一个文件夹", &path)) m_InstallDirEdit->SetText(path);
 }
 
 std::wstring CMainWnd::GetDefaultInstallDir() {

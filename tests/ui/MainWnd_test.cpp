@@ -301,6 +301,21 @@ TEST_F(MainWnd, CustomInstallUsesTheTypedDirectoryAndTheCheckBoxes) {
     }
 }
 
+TEST_F(MainWnd, FolderButtonOpensTheChooserAtTheEditsFolderAndTakesItsAnswer) {
+    Open();
+    ASSERT_TRUE(Click(L"customeBtn"));
+    const std::wstring before = Find(L"installDirEdit")->GetText();
+    ASSERT_TRUE(Click(L"chDirBtn"));  // cancelled: the edit keeps its text
+    EXPECT_EQ(Find(L"installDirEdit")->GetText(), before);
+    EXPECT_EQ(Backend().Records().folderStart, before);
+    Backend().SetNextFolderAnswer(W(HomePath("Apps")));
+    ASSERT_TRUE(Click(L"chDirBtn"));
+    EXPECT_EQ(Find(L"installDirEdit")->GetText(), W(HomePath("Apps")));
+    EXPECT_EQ(Backend().Records().folderChoosers,
+              (std::vector<std::wstring>{L"选择一个文件夹", L"选择一个文件夹"}));
+    EXPECT_FALSE(Backend().Records().folderOwnerTookInput);
+}
+
 TEST_F(MainWnd, BackButtonReturnsToThePageZero) {
     Open();
     ASSERT_TRUE(Click(L"customeBtn"));
