@@ -103,6 +103,17 @@ TEST(CollectorDecoder, GunzipsAGzipMemberFromElsewhere) {
     EXPECT_FALSE(collector::Gunzip(gz.substr(0, gz.size() - 3), &out, &err));
 }
 
+TEST(CollectorDecoder, GunzipStopsAtTheSizeLimit) {
+    std::string gz, out, err;
+    ASSERT_TRUE(beacon_analytics::GzipCompress(std::string(1 << 20, '['), &gz, &err));
+    EXPECT_LT(gz.size(), 4096u);  // a small body that inflates a thousandfold
+    EXPECT_FALSE(collector::Gunzip(gz, &out, &err, (1 << 20) - 1));
+    EXPECT_NE(err.find("larger than"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(collector::Gunzip(gz, &out, &err, 1 << 20)) << err;
+    EXPECT_EQ(out.size(), 1u << 20);
+}
+
 TEST(CollectorDecoder, BodyDecodesToTheBatchText) {
     const std::string batch = std::string("[") + kRecordA + "," + kRecordB + "]";
     std::string text, err;

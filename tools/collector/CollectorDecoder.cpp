@@ -87,7 +87,7 @@ bool Base64Decode(const std::string& text, std::string* out, std::string* err) {
     return true;
 }
 
-bool Gunzip(const std::string& bytes, std::string* out, std::string* err) {
+bool Gunzip(const std::string& bytes, std::string* out, std::string* err, size_t maxBytes) {
     out->clear();
     z_stream zs{};
     if (inflateInit2(&zs, 31) != Z_OK) {
@@ -103,6 +103,12 @@ bool Gunzip(const std::string& bytes, std::string* out, std::string* err) {
         zs.avail_out = sizeof chunk;
         rc = inflate(&zs, Z_NO_FLUSH);
         out->append(chunk, sizeof chunk - zs.avail_out);
+        if (out->size() > maxBytes) {
+            inflateEnd(&zs);
+            out->clear();
+            *err = "batch text larger than " + std::to_string(maxBytes) + " bytes";
+            return false;
+        }
     } while (rc == Z_OK);
     const uInt left = zs.avail_in;
     const std::string msg = zs.msg ? zs.msg : "";

@@ -12,8 +12,13 @@ namespace collector {
 bool PercentDecode(const std::string& text, std::string* out, std::string* err);
 // Standard alphabet, "=" padding required, no blanks.
 bool Base64Decode(const std::string& text, std::string* out, std::string* err);
-// One complete gzip member, nothing after it.
-bool Gunzip(const std::string& bytes, std::string* out, std::string* err);
+// The largest batch text accepted: a batch holds at most 30 records, far
+// below this, and a small body must not inflate without bound.
+constexpr size_t kMaxBatchBytes = 64 << 20;
+// One complete gzip member, nothing after it, inflating to at most
+// `maxBytes`.
+bool Gunzip(const std::string& bytes, std::string* out, std::string* err,
+            size_t maxBytes = kMaxBatchBytes);
 
 // The batch text of a request body.
 bool DecodeCollectBody(const std::string& body, std::string* batchText, std::string* err);
