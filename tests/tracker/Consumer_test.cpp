@@ -199,6 +199,33 @@ TEST_F(Queue, StagingLoadKeepsTheNewestThatFitAndSkipsDamagedLines) {
     EXPECT_EQ(log.Count("skipped 4 damaged line(s)"), 1) << log.Text();
 }
 
+// A JSON object that is not a record as we write them would make the
+// collector refuse every batch it travels in, run after run.
+TEST_F(Queue, StagedObjectsThatAreNoRecordsAreSkipped) {
+    const std::string foreign[] = {
+        "{}",
+        R"({"a":1} {"b":2})",
+        R"({"distinct_id":"d","properties":{},"time":"1","type":"track"})",
+        R"({"distinct_id":"d","distinct_id":"e","properties":{},"time":1,"type":"track"})",
+        R"({"distinct_id":"d","properties":[],"time":1,"type":"track"})",
+    };
+    std::string file = Rec(1) + "\n";
+    for (const auto& line : foreign) file += line + "\n";
+    file += Rec(2) + "\n";
+    testsupport::WriteFile(staging, file);
+    Consumer c(staging, "u", transport);
+    testsupport::LogCapture log;
+    ASSERT_TRUE(c.HasPending());
+    EXPECT_EQ(c.Snapshot(), Recs(1, 2));
+    EXPECT_EQ(log.Count("skipped 5 damaged line(s)"), 1) << log.Text();
+    ASSERT_TRUE(c.Flush());
+    std::string batch, err;
+    std::vector<std::string> records;
+    ASSERT_TRUE(collector::DecodeCollectBody(transport->Bodies().at(0), &batch, &err)) << err;
+    EXPECT_TRUE(collector::SplitRecords(batch, &records, &err)) << err;
+    EXPECT_EQ(records, Recs(1, 2));
+}
+
 TEST_F(Queue, AHugeStagingFileIsReadFromItsEnd) {
     // 70 MiB of garbage in one line, then two records.
     testsupport::WriteFile(staging,

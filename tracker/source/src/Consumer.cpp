@@ -16,16 +16,20 @@
 namespace beacon_analytics {
 namespace {
 
-// A staged line is used only when it is one whole JSON object: a damaged
-// line would make the collector refuse every batch it travels in.
+// A staged line is used only when it is one whole record as we write them
+// (strict JSON, nothing after the object, the fields every record has): a
+// damaged or foreign line would make the collector refuse every batch it
+// travels in, run after run.
 bool IsRecordLine(const std::string& line) {
     if (line.size() < 2 || line.front() != '{' || line.back() != '}') return false;
     Json::CharReaderBuilder b;
-    b["collectComments"] = false;
+    Json::CharReaderBuilder::strictMode(&b.settings_);
     std::unique_ptr<Json::CharReader> r(b.newCharReader());
     Json::Value v;
     std::string errs;
-    return r->parse(line.data(), line.data() + line.size(), &v, &errs) && v.isObject();
+    return r->parse(line.data(), line.data() + line.size(), &v, &errs) && v.isObject() &&
+           v["type"].isString() && v["distinct_id"].isString() && v["time"].isIntegral() &&
+           v["properties"].isObject();
 }
 
 constexpr std::streamoff kStagingReadLimit = 64 << 20;
@@ -94,9 +98,11 @@ void Consumer::LoadStagingLocked() {
     // so a run that ends abruptly cannot lose them.
 }
 
-bool Consumer::WriteStagingLocked() {
-    if (m_StagingPath.empty()) return m_Queue.empty();
-    if (m_Queue.empty()) {
+bool Consumer::WriteStagingLocked(bool withBatchInFlight) {
+    const std::vector<std::string> none;
+    const std::vector<std::string>& inFlight = withBatchInFlight ? m_InFlight : none;
+    if (m_StagingPath.empty()) return m_Queue.empty() && inFlight.empty();
+    if (m_Queue.empty() && inFlight.empty()) {
         if (std::remove(m_StagingPath.c_str()) != 0 && errno != ENOENT) {
             ConsoleLine("Cannot remove staging file " + m_StagingPath + ": " +
                         std::strerror(errno));
@@ -107,6 +113,7 @@ bool Consumer::WriteStagingLocked() {
     const std::string tmp = m_StagingPath + ".tmp" + std::to_string(Platform::CurrentProcessId());
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        for (const auto& r : inFlight) out << r << '\n';  // older than the queue
         for (const auto& r : m_Queue) out << r << '\n';
         out.flush();
         if (!out) {
@@ -158,6 +165,7 @@ bool Consumer::FlushPart() {
         batch.assign(std::make_move_iterator(m_Queue.begin()),
                      std::make_move_iterator(m_Queue.begin() + n));
         m_Queue.erase(m_Queue.begin(), m_Queue.begin() + n);
+        m_InFlight = batch;
     }
     std::string text = "[";
     for (size_t i = 0; i < batch.size(); ++i) {
@@ -173,8 +181,9 @@ bool Consumer::FlushPart() {
         ConsoleLine(std::string("Exception when flush failed: (") + e.what() + ") ");
         ok = false;
     }
+    std::lock_guard<std::mutex> g(m_QueueLock);
+    m_InFlight.clear();
     if (!ok) {
-        std::lock_guard<std::mutex> g(m_QueueLock);
         const size_t room = kCapacity - std::min(kCapacity, m_Queue.size());
         const size_t keep = std::min(room, batch.size());
         m_Queue.insert(m_Queue.begin(), std::make_move_iterator(batch.end() - keep),
@@ -215,7 +224,7 @@ bool Consumer::SaveStaging(std::chrono::milliseconds lockWait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     LoadStagingLocked();
-    return WriteStagingLocked();
+    return WriteStagingLocked(true);
 }
 
 std::vector<std::string> Consumer::Snapshot() {
