@@ -53,6 +53,7 @@ public:
             }
         });
     }
+    std::wstring FailureReason() const override { return L"the fake's scripted failure"; }
     const std::wstring& Url() const { return m_Url; }
     const std::wstring& Path() const { return m_Path; }
 
