@@ -125,7 +125,9 @@ std::wstring CInstaller::BuildCommandLine() const {
     if (!m_ExtraOptions.empty()) cmd += L" " + m_ExtraOptions;
     if (!m_InstallDir.empty()) {
         cmd += L" -instdir=" + Utils::QuoteArgument(m_InstallDir);
-        cmd += L" /D=" + m_InstallDir;
+        // Quoted too: the package gets its argv split from this line, and an
+        // unquoted folder would reach it cut at its blanks.
+        cmd += L" /D=" + Utils::QuoteArgument(m_InstallDir);
     }
     return cmd;
 }

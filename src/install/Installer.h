@@ -7,8 +7,8 @@
 // -version=1.0.0", " -adminact=", " -authorizationact=", " -dsc=", " -ssc="
 // (each "true" or "false"), " -inslang=" with the quoted language when there
 // is one, one blank and the extra options when there are some, " -instdir="
-// with the directory quoted so that the package gets it back exactly, and
-// last " /D=" with the directory as it stands.
+// and last " /D=", each with the directory quoted by the command-line rules
+// so that the package gets it back exactly as one argument.
 #include <string>
 
 #include "install/ChildRunner.h"

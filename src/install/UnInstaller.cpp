@@ -1,6 +1,7 @@
 #include "install/UnInstaller.h"
 
 #include "platform/FileOps.h"
+#include "utils/CommandLineSplit.h"
 #include "utils/SystemInfo.h"
 #include "utils/Text.h"
 
@@ -50,8 +51,12 @@ CUnInstaller::CUnInstaller(const StatusCallback& callback, const std::wstring& u
 CUnInstaller::~CUnInstaller() { JoinWorker(); }
 
 std::wstring CUnInstaller::BuildCommandLine(bool adminAccount, bool elevated) const {
-    return m_UninstallerPath + L" /S -adminact=" + Bool(adminAccount) + L" -authorizationact=" +
-           Bool(elevated) + L" -console=show _?=" + m_HomeFolder;
+    // Both paths are quoted, so that each reaches the uninstaller as one
+    // argument whatever blanks or quotes it holds (the program's own name
+    // by the rule for the first argument: it ends at the next quote).
+    return L"\"" + m_UninstallerPath + L"\" /S -adminact=" + Bool(adminAccount) +
+           L" -authorizationact=" + Bool(elevated) + L" -console=show _?=" +
+           Utils::QuoteArgument(m_HomeFolder);
 }
 
 std::wstring CUnInstaller::BuildCommandLine() const {

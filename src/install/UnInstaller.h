@@ -3,10 +3,11 @@
 // uninstaller as a hidden child, reads its console lines to the end of its
 // output and reports 5002..5005.
 //
-// Command line: "<path> /S -adminact=<bool> -authorizationact=<bool>
-// -console=show _?=<home folder>", the path and the folder unquoted, the
-// folder last. Lines understood: Progress=, Error=, State=, Encode= (UTF8,
-// anything else the locale's codeset).
+// Command line: "\"<path>\" /S -adminact=<bool> -authorizationact=<bool>
+// -console=show _?=\"<home folder>\"", the folder last; both are quoted by
+// the command-line rules, so each reaches the uninstaller as one argument.
+// Lines understood: Progress=, Error=, State=, Encode= (UTF8, anything else
+// the locale's codeset).
 #include <string>
 
 #include "install/ChildRunner.h"

@@ -216,8 +216,8 @@ TEST(PackageCommandLine, MatchesTheDocumentedExample) {
     EXPECT_EQ(runner.BuildCommandLine(),
               L"\"/opt/Program Files/lumoratool/__Package_lumoraapp.exe\" /S -console=show "
               L"-version=1.0.0 -adminact=true -authorizationact=true -dsc=true -ssc=true "
-              L"-inslang=\"zh-CN\" -instdir=\"/opt/Program Files/lumoratool\" /D=/opt/Program "
-              L"Files/lumoratool");
+              L"-inslang=\"zh-CN\" -instdir=\"/opt/Program Files/lumoratool\" "
+              L"/D=\"/opt/Program Files/lumoratool\"");
 }
 
 TEST(PackageCommandLine, PiecesFollowTheirConditions) {
@@ -234,10 +234,11 @@ TEST(PackageCommandLine, PiecesFollowTheirConditions) {
          L"-dsc=false -ssc=false"},
         {L"/opt/a", L"", L"-foo=1 -bar", true,
          L"\"/p/k\" /S -console=show -version=1.0.0 -adminact=true -authorizationact=true "
-         L"-dsc=true -ssc=true -foo=1 -bar -instdir=\"/opt/a\" /D=/opt/a"},
+         L"-dsc=true -ssc=true -foo=1 -bar -instdir=\"/opt/a\" /D=\"/opt/a\""},
         {L"/opt/a", L"en-US", L"-foo=1", false,
          L"\"/p/k\" /S -console=show -version=1.0.0 -adminact=false -authorizationact=false "
-         L"-dsc=false -ssc=false -inslang=\"en-US\" -foo=1 -instdir=\"/opt/a\" /D=/opt/a"},
+         L"-dsc=false -ssc=false -inslang=\"en-US\" -foo=1 -instdir=\"/opt/a\" "
+         L"/D=\"/opt/a\""},
     };
     for (const Case& c : cases) {
         CInstaller runner({}, L"\"/p/k\"", c.dir, c.flags, c.flags, c.flags, c.flags);
@@ -248,13 +249,17 @@ TEST(PackageCommandLine, PiecesFollowTheirConditions) {
 }
 
 TEST(PackageCommandLine, DirectoryWithAQuoteReachesThePackageExactly) {
-    const std::wstring dir = L"/opt/say \"hi\"\\ there\\";
+    const std::wstring dir = L"/opt/say  \"hi\"\\ there\\";
     CInstaller runner({}, L"\"/p/k\"", dir);
     const auto args = Utils::SplitCommandLine(runner.BuildCommandLine());
-    std::wstring instdir;
-    for (const auto& a : args)
+    std::wstring instdir, d;
+    for (const auto& a : args) {
         if (a.rfind(L"-instdir=", 0) == 0) instdir = a.substr(9);
+        if (a.rfind(L"/D=", 0) == 0) d = a.substr(3);
+    }
     EXPECT_EQ(instdir, dir);
+    EXPECT_EQ(d, dir);
+    EXPECT_EQ(args.back(), L"/D=" + dir) << "one argument, the last";
 }
 
 TEST(PackageCommandLine, LongCommandLinePassesWhole) {
@@ -262,18 +267,28 @@ TEST(PackageCommandLine, LongCommandLinePassesWhole) {
     CInstaller runner({}, L"\"/p/k\"", dir);
     const std::wstring cmd = runner.BuildCommandLine();
     EXPECT_GT(cmd.size(), 3000u);
-    EXPECT_EQ(cmd.substr(cmd.size() - dir.size() - 4), L" /D=" + dir);
+    EXPECT_EQ(cmd.substr(cmd.size() - dir.size() - 6), L" /D=\"" + dir + L"\"");
 }
 
 TEST(UninstallerCommandLine, HasPathFlagsAndHomeLast) {
     CUnInstaller runner({}, L"/tmp/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe",
                         L"/opt/Apps/lumoratool");
     EXPECT_EQ(runner.BuildCommandLine(true, true),
-              L"/tmp/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe /S -adminact=true "
-              L"-authorizationact=true -console=show _?=/opt/Apps/lumoratool");
+              L"\"/tmp/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe\" /S -adminact=true "
+              L"-authorizationact=true -console=show _?=\"/opt/Apps/lumoratool\"");
     EXPECT_EQ(runner.BuildCommandLine(false, false),
-              L"/tmp/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe /S -adminact=false "
-              L"-authorizationact=false -console=show _?=/opt/Apps/lumoratool");
+              L"\"/tmp/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe\" /S -adminact=false "
+              L"-authorizationact=false -console=show _?=\"/opt/Apps/lumoratool\"");
+}
+
+TEST(UninstallerCommandLine, PathsWithBlanksAndQuotesStayWhole) {
+    const std::wstring copy = L"/tmp/my temp/~TaMikTemp.92482B06FB471E17/lumoratool_un_asa.exe";
+    const std::wstring home = L"/opt/my  apps/say \"hi\"\\";
+    CUnInstaller runner({}, copy, home);
+    const auto args = Utils::SplitCommandLine(runner.BuildCommandLine(false, false));
+    ASSERT_FALSE(args.empty());
+    EXPECT_EQ(args.front(), copy);
+    EXPECT_EQ(args.back(), L"_?=" + home);
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ TEST(PackageRunner, PackageGetsItsCommandLine) {
     RunPackage(path, rec, L"/opt/my dir");
     EXPECT_EQ(testsupport::ReadFile(args),
               "/S\n-console=show\n-version=1.0.0\n-adminact=false\n-authorizationact=false\n"
-              "-dsc=true\n-ssc=true\n-instdir=/opt/my dir\n/D=/opt/my\ndir\n");
+              "-dsc=true\n-ssc=true\n-instdir=/opt/my dir\n/D=/opt/my dir\n");
 }
 
 TEST(PackageRunner, HangingPackageEndsWhenKilled) {

@@ -93,8 +93,9 @@ TEST(SamplePackage, InstallsIntoTheExactFolderAndReportsIt) {
 }
 
 TEST(SamplePackage, ItsUninstallerRemovesTheInstallation) {
-    // The folder after "_?=" is unquoted: one blank at a time survives.
-    const std::string dir = HomePath("my apps/lumoratool");
+    // The folder after "_?=" reaches the uninstaller whole: two blanks and a
+    // quote included.
+    const std::string dir = HomePath("my  apps/lumora\"tool");
     Install(BuildPackage(""), dir);
     ASSERT_TRUE(testsupport::FileExists(dir + "/uninst.ep"));
     Recorder rec;

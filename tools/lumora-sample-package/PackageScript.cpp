@@ -36,6 +36,9 @@ std::string UninstallerScript(const SampleOptions& o) {
            "UNINST_ERROR=" +
            Quoted(o.uninstError) +
            "\n"
+           "UNINST_HANG=" +
+           Flag(o.uninstHang) +
+           "\n"
            "home=''; seen=0\n"
            "for a in \"$@\"; do\n"
            "  if [ $seen = 1 ]; then home=\"$home $a\"; continue; fi\n"
@@ -46,6 +49,7 @@ std::string UninstallerScript(const SampleOptions& o) {
            "if [ -n \"$UNINST_ERROR\" ]; then echo \"Error=$UNINST_ERROR\"; exit 1; fi\n"
            "[ -d \"$home\" ] || { echo \"Error=no installation in $home\"; exit 1; }\n"
            "echo Progress=0.2\n"
+           "[ \"$UNINST_HANG\" = 1 ] && exec sleep 1000000\n"
            "for f in lumoraapp.exe lumora.dat VERSION product-started set.ini uninst.ep; do\n"
            "  rm -f \"$home/$f\" || { echo \"Error=cannot remove $home/$f\"; exit 1; }\n"
            "done\n"
@@ -76,9 +80,9 @@ std::string PackageScript(const SampleOptions& o, uint64_t payloadOffset) {
     s += "FLOOD_OUT=" + std::to_string(o.floodStdout) +
          "; FLOOD_ERR=" + std::to_string(o.floodStderr) + "\n";
     s += "say() { printf '%s" + eol + "' \"$1\"; }\n";
-    // /D= is unquoted and last, so the split command line cuts DIR at its
-    // blanks (and a quote in it garbles it); the quoted -instdir= carries the
-    // same folder exactly, so it wins when both are given.
+    // The folder is what /D= says, the last argument (the rest of the line,
+    // as an installer reads it). -instdir= names the same folder: a package
+    // that is given two different folders stops rather than guess.
     s += "dir=''; instdir=''; seen=0\n"
          "for a in \"$@\"; do\n"
          "  if [ $seen = 1 ]; then dir=\"$dir $a\"; continue; fi\n"
@@ -87,8 +91,10 @@ std::string PackageScript(const SampleOptions& o, uint64_t payloadOffset) {
          "    -instdir=*) instdir=\"${a#-instdir=}\";;\n"
          "  esac\n"
          "done\n"
-         "[ -n \"$instdir\" ] && dir=\"$instdir\"\n"
+         "[ -n \"$dir\" ] || dir=\"$instdir\"\n"
          "[ -n \"$dir\" ] || { say 'Error=no install directory (/D=DIR)'; exit 1; }\n"
+         "[ -z \"$instdir\" ] || [ \"$instdir\" = \"$dir\" ] || "
+         "{ say \"Error=/D= and -instdir= name different folders: $dir, $instdir\"; exit 1; }\n"
          "fail_write() { say \"Error=cannot write $1\"; exit 1; }\n"
          "[ -n \"$ENCODE\" ] && say \"Encode=$ENCODE\"\n"
          "say Progress=0.05\n"

@@ -22,6 +22,7 @@ struct SampleOptions {
     bool crlf = false;                    // CR LF line ends
     bool uninstFail = false;              // its uninstaller answers State=Fail
     std::string uninstError;              // its uninstaller answers Error=<text>
+    bool uninstHang = false;              // its uninstaller never ends
 };
 
 // The package's script part; `payloadOffset` is where the payload starts

@@ -21,7 +21,8 @@ const char* kUsage =
     "TEXT]\n"
     "         [--fail] [--error TEXT] [--no-final] [--hang] [--crash] [--crlf]\n"
     "         [--flood-stdout BYTES] [--flood-stderr BYTES] [--uninst-fail] [--uninst-error "
-    "TEXT]\n";
+    "TEXT]\n"
+    "         [--uninst-hang]\n";
 
 bool Parse(int argc, char** argv, SampleOptions& o, std::string& err) {
     for (int i = 1; i < argc; ++i) {
@@ -73,6 +74,8 @@ bool Parse(int argc, char** argv, SampleOptions& o, std::string& err) {
             o.uninstFail = true;
         else if (a == "--uninst-error")
             o.uninstError = next();
+        else if (a == "--uninst-hang")
+            o.uninstHang = true;
         else if (a == "--help") {
             std::fputs(kUsage, stdout);
             std::exit(0);
