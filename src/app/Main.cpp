@@ -34,6 +34,10 @@ int Print(const std::string& text) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    // The user's locale chooses the language and the code page of file
+    // names; numbers (the packages' protocol, the INI files, what we
+    // format) keep the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
     std::vector<std::wstring> arguments;
     for (int i = 0; i < argc; ++i) arguments.push_back(Utils::FromAnsi(argv[i]));
     if (const auto answer = InformationRequestAnswer(arguments)) return Print(*answer);

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "platform/CLocale.h"
 #include "utils/PipeProcess.h"
 #include "utils/Text.h"
 
@@ -125,11 +126,16 @@ std::wstring TextValue(const Value& value) {
 std::wstring KeywordValue(const Value& value) { return Utils::Trim(std::wstring(value.text)); }
 
 double RealValue(const Value& value) {
-    const std::wstring text(value.text);
-    const wchar_t* start = text.c_str();
-    wchar_t* end = nullptr;
-    double v = std::wcstod(start, &end);
-    return end == start ? 0.0 : v;
+    // Packages write a decimal point whatever the user's locale: the number
+    // is read in the C locale. Only ASCII can belong to it.
+    std::string text;
+    for (wchar_t c : value.text) {
+        if (c <= 0 || c > 0x7F) break;
+        text.push_back(static_cast<char>(c));
+    }
+    char* end = nullptr;
+    const double v = Platform::StringToDoubleC(text.c_str(), &end);
+    return end == text.c_str() ? 0.0 : v;
 }
 
 int32_t IntValue(const Value& value) {

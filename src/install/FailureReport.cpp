@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/CLocale.h"
 #include "platform/FileOps.h"
 #include "utils/CheckNetwork.h"
 #include "utils/HardDiskManager.h"
@@ -36,8 +37,8 @@ std::wstring FolderOf(const std::wstring& path) {
 
 std::wstring ComposeDownloadFailure(double code, const std::wstring& message, double freeGigabytes,
                                     bool writable, uint32_t networkVerdict) {
-    wchar_t gb[64];
-    std::swprintf(gb, 64, L"%.2f", freeGigabytes);
+    // "50.00G" in every locale: the collector's readers expect a point.
+    const std::wstring gb = Platform::FormatWideC(L"%.2f", freeGigabytes);
     std::wstring t = L"1.code=" + std::to_wstring(CodeOf(code)) + L"；2.msg=" + message +
                      L"；3.缓存磁盘容量=" + gb + L"G；4.缓存读写权限=" +
                      (writable ? L"可读" : L"无权限") + L"；5.服务器连接状态code=" +

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/CLocale.h"
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
 #include "platform/Process.h"
@@ -39,6 +40,8 @@ std::wstring WidenConversions(const wchar_t* format) {
 
 std::wstring FormatV(const wchar_t* format, va_list args) {
     const std::wstring fmt = WidenConversions(format);
+    // Numbers in log lines read the same in every locale.
+    Platform::CNumericScope cNumbers;
     std::vector<wchar_t> buf(512);
     for (;;) {
         va_list copy;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/CLocale.h"
 #include "utils/Text.h"
 
 namespace Utils {
@@ -13,7 +14,8 @@ std::optional<double> ParseDecimal(const std::wstring& text) {
     const std::string s = Utils::ToUtf8(text);
     errno = 0;
     char* end = nullptr;
-    double v = std::strtod(s.c_str(), &end);
+    // Settings are written with a decimal point whatever the user's locale.
+    double v = Platform::StringToDoubleC(s.c_str(), &end);
     if (end == s.c_str() || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
     return v;
 }

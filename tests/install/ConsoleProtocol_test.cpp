@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <tuple>
 #include <vector>
 
@@ -88,6 +89,19 @@ INSTANTIATE_TEST_SUITE_P(
         ProtocolCase{L"Error=x\nState=Success",
                      {{IST_CODE_FAIL, 1000, L"x"}, {IST_CODE_SUCCESS, 0, L""}},
                      1}));
+
+TEST(PackageProtocol, NumbersReadTheSameUnderADecimalCommaLocale) {
+    // Packages write a point whatever the user's locale says.
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    Recorder rec;
+    CInstaller runner(rec.Callback(), L"\"/p/pkg\"", L"/opt/x");
+    runner.Parse(L"Progress=0.6\nProgress=1,5\nTopShowDetention=2500");
+    std::setlocale(LC_ALL, old.c_str());
+    EXPECT_EQ(rec.Reports(), (std::vector<Report>{{IST_CODE_PROGRESS, 0.6, L""},
+                                                  {IST_CODE_PROGRESS, 1, L""},
+                                                  {IST_INFO_TOP_SHOW_DETENTION, 2500, L""}}));
+}
 
 TEST(PackageProtocol, LongTextValuePassesWhole) {
     Recorder rec;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "ChildScripts.h"
 #include "utils/Text.h"
 
@@ -20,6 +22,15 @@ TEST(FailureReport, DownloadFailureText) {
         L"1.code=-2147467259；2.msg=URLDownloadToFile；3.缓存磁盘容量=0.50G；4.缓存读写权限="
         L"无权限；"
         L"5.服务器连接状态code=0");
+}
+
+TEST(FailureReport, FreeSpaceHasAPointUnderADecimalCommaLocale) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    const std::wstring text =
+        FailureReport::ComposeDownloadFailure(28, L"LibCurl", 50.0, true, 65536);
+    std::setlocale(LC_ALL, old.c_str());
+    EXPECT_NE(text.find(L"3.缓存磁盘容量=50.00G；"), std::wstring::npos);
 }
 
 TEST(FailureReport, ShortTexts) {
