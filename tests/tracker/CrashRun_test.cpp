@@ -18,10 +18,11 @@ int RunCrashingProcess(const std::string& url, const char* how) {
     // which ThreadSanitizer reports on its own; that is the filter's known
     // design, not what this test looks at.
     const char* tsan = std::getenv("TSAN_OPTIONS");
+    // A helper that hangs is killed after 30 s (and then ends by SIGKILL).
     const std::string cmd = "TSAN_OPTIONS='" + std::string(tsan ? tsan : "") +
-                            ":report_signal_unsafe=0' " + std::string(TRACKER_CRASH_HELPER) +
-                            " -beaconserverurl=" + url + " " + how + " 2>" +
-                            testsupport::CurrentTestHome() + "/crash.err";
+                            ":report_signal_unsafe=0' timeout -s KILL 30 " +
+                            std::string(TRACKER_CRASH_HELPER) + " -beaconserverurl=" + url + " " +
+                            how + " 2>" + testsupport::CurrentTestHome() + "/crash.err";
     const int rc = std::system(cmd.c_str());
     if (WIFSIGNALED(rc)) return WTERMSIG(rc);
     // The shell reports a child's signal as 128 + signal.
@@ -54,6 +55,23 @@ TEST(CrashRun, EventsSurviveTheCrash) {
             }
         }
     }
+}
+
+TEST(CrashRun, ACrashWhileTheSendLockIsHeldEndsAndStagesTheBatchInFlight) {
+    // The crashed thread holds the tracker's send lock (it crashed inside a
+    // post): the crash path must neither wait for that lock for ever nor
+    // lose the batch that post was sending.
+    // A hang would end by the test's SIGKILL after 30 s.
+    EXPECT_EQ(RunCrashingProcess(trackertest::RefusedUrl(), "send-lock"), SIGSEGV)
+        << testsupport::ReadFile(testsupport::CurrentTestHome() + "/crash.err");
+    const std::vector<Json::Value> staged =
+        ReadRecordLines(trackertest::DataFolder() + "lumoraapp.downloader_QVSStaging.txt");
+    // The batch in flight (the helper's task and crash), then the filter's two.
+    ASSERT_EQ(EventNames(staged),
+              (std::vector<std::string>{"QvEventTask", "AppCrashed", "QvEventTask", "AppCrashed"}))
+        << testsupport::ReadFile(testsupport::CurrentTestHome() + "/crash.err");
+    EXPECT_EQ(staged[0]["properties"]["qv_task_name"].asString(), "开始下载大包");
+    EXPECT_EQ(staged[2]["properties"]["qv_task_name"].asString(), "崩溃退出");
 }
 
 }  // namespace

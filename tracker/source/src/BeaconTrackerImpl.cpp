@@ -1,5 +1,6 @@
 #include "BeaconTrackerImpl.h"
 
+#include <algorithm>
 #include <set>
 
 #include "BeaconSdk.h"
@@ -520,10 +521,24 @@ void BeaconTrackerImpl::ProfileUserPropertyDateTime(const std::string& key, int6
     SendProfile(op, p);
 }
 
+void BeaconTrackerImpl::crashBegin(std::chrono::milliseconds budget) {
+    m_CrashDeadline = std::chrono::steady_clock::now() + budget;
+    m_Sender->SetAlwaysHandOver();
+}
+
 void BeaconTrackerImpl::crashCheckpoint(std::chrono::milliseconds limit) {
     if (!m_CoreStarted) return;
-    if (!beacon_analytics::IsHandOverThread()) m_Sender->WaitAllFor(limit);
-    if (!Sdk::SaveStaging(limit))
+    using Clock = std::chrono::steady_clock;
+    // One budget for both waits: the whole crash path stays within it.
+    const Clock::time_point deadline =
+        m_CrashDeadline != Clock::time_point{} ? m_CrashDeadline : Clock::now() + limit;
+    auto left = [&] {
+        return std::max(
+            std::chrono::milliseconds(0),
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    };
+    if (!beacon_analytics::IsHandOverThread()) m_Sender->WaitAllFor(left());
+    if (!Sdk::SaveStaging(left()))
         beacon_analytics::ConsoleLine("Crash: the unsent records could not be kept");
 }
 

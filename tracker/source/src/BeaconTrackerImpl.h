@@ -56,9 +56,13 @@ public:
     void ProfileUserPropertyNumber(const std::string& key, double value);
     void ProfileUserPropertyDateTime(const std::string& key, int64_t epochMillis);
 
-    // The crash path: waits at most `limit` for hand-overs in flight, then
-    // writes what is still queued to the staging file, so that a process
-    // about to die loses nothing it could keep.
+    // The crash path begins: hand-overs go to worker threads from now on,
+    // and the crash path's waits end within `budget` from now.
+    void crashBegin(std::chrono::milliseconds budget);
+    // The crash path: waits for hand-overs in flight until the crash budget
+    // ends (or at most `limit` when crashBegin did not run), then writes what
+    // is still queued, and the batch still being sent, to the staging file,
+    // so that a process about to die loses nothing it could keep.
     void crashCheckpoint(std::chrono::milliseconds limit);
     // Analytics switched off after start-up: nothing more is sent, not even
     // at destruction (queued records stay staged).
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<beacon_analytics::Sender> m_Sender;
     bool m_CoreStarted = false;
     bool m_SkipFinalFlush = false;
+    std::chrono::steady_clock::time_point m_CrashDeadline{};
 };
 
 }  // namespace tamik::beacon

@@ -74,6 +74,9 @@ std::string BeaconTrackerWrapper::getPrimaryDistinctId() {
     Guard(nullptr, [&](BeaconTrackerImpl& t) { id = t.getPrimaryDistinctId(); });
     return id;
 }
+void BeaconTrackerWrapper::crashBegin(std::chrono::milliseconds budget) {
+    Guard(nullptr, [&](BeaconTrackerImpl& t) { t.crashBegin(budget); });
+}
 void BeaconTrackerWrapper::crashCheckpoint(std::chrono::milliseconds limit) {
     Guard(nullptr, [&](BeaconTrackerImpl& t) { t.crashCheckpoint(limit); });
 }

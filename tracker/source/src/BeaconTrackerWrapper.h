@@ -38,6 +38,7 @@ public:
     TrackLogger* getLogger() override { return nullptr; }
 
     // Installer hooks, guarded like the operations.
+    void crashBegin(std::chrono::milliseconds budget);
     void crashCheckpoint(std::chrono::milliseconds limit);
     void skipFinalFlush();
 

@@ -45,9 +45,11 @@ public:
     // Writes the queue to the staging file (atomically; the file is removed
     // when the queue is empty) and empties the queue.
     void Close();
-    // The crash path's checkpoint: writes the queue to the staging file but
-    // keeps it queued. Gives up (false) when the queue lock stays busy for
-    // `lockWait`, because the crashing thread may be the one holding it.
+    // The crash path's checkpoint: writes the batch being sent, if any, and
+    // the queue to the staging file but keeps them where they are (a batch
+    // that then arrives is sent again by the next run, rather than lost).
+    // Gives up (false) when the queue lock stays busy for `lockWait`,
+    // because the crashing thread may be the one holding it.
     bool SaveStaging(std::chrono::milliseconds lockWait);
 
     // A copy of the queue, oldest first (tests and diagnostics).
@@ -57,10 +59,12 @@ public:
 private:
     void LoadStagingIfPending();
     void LoadStagingLocked();
-    bool WriteStagingLocked();
+    bool WriteStagingLocked(bool withBatchInFlight = false);
     bool PostBatch(const std::string& batchText);
 
     std::deque<std::string> m_Queue;
+    // The batch a FlushPart is sending (guarded by the queue lock).
+    std::vector<std::string> m_InFlight;
     std::string m_StagingPath;
     bool m_StagingPending = true;
     std::string m_CollectorUrl;

@@ -103,9 +103,14 @@ void BeaconTrackCrash() {
         tracker->trackCrash(Utils::ToUtf8(L"崩溃"));
         // The process ends when the crash filter returns: nothing may still
         // be sending then, and what did not leave is kept for the next run.
-        tracker->crashCheckpoint(kCrashWait);
+        tracker->crashCheckpoint(kCrashWait);  // within the budget when one was set
     } catch (...) {
     }
+}
+
+void BeaconPrepareForCrash(std::chrono::milliseconds budget) {
+    auto tracker = Tracker();
+    if (tracker) tracker->crashBegin(budget);
 }
 
 void BeaconTrackClick(const std::wstring& name, const TrackExtras& extras) {

@@ -4,6 +4,7 @@
 // started, and none ever throws. It sits above the tracker's core and knows
 // nothing of the installer's settings: its owner hands it the identity and
 // the switch.
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,7 +38,14 @@ void BeaconStop();
 
 void BeaconTrackTask(const std::wstring& name, float elapsed, const std::wstring& reason,
                      const TrackExtras& extras);
+// Reports the crash event and waits for the sends in flight, at most until
+// the crash budget (BeaconPrepareForCrash, else 4 s) is used up; what has not
+// left by then is staged for the next run.
 void BeaconTrackCrash();
+// The crash path begins: from now on reports hand their sends to worker
+// threads (the crashed thread may hold the send lock) and every wait of the
+// crash path ends within `budget` from now.
+void BeaconPrepareForCrash(std::chrono::milliseconds budget);
 void BeaconTrackClick(const std::wstring& name, const TrackExtras& extras);
 void BeaconTrackView(const std::wstring& name, const TrackExtras& extras);
 

@@ -47,7 +47,7 @@ void Sender::ReapFinishedLocked() {
 }
 
 void Sender::Deliver(bool flushNow) {
-    if (LastSendOk()) {
+    if (!m_AlwaysHandOver && LastSendOk()) {
         Routine(flushNow);
         return;
     }

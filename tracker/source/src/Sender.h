@@ -28,6 +28,10 @@ public:
     Sender& operator=(const Sender&) = delete;
 
     void Deliver(bool flushNow);
+    // From now on every hand-over runs on a worker thread, also after a
+    // good send (the crash path: the calling thread must not wait for the
+    // send-mode lock or the network).
+    void SetAlwaysHandOver() { m_AlwaysHandOver = true; }
     // Joins every hand-over thread (each is bounded by the request timeout).
     // On a hand-over thread itself that thread is skipped.
     void WaitAll();
@@ -47,6 +51,7 @@ private:
     std::function<bool()> m_Flush;
     std::mutex m_Lock;
     std::vector<Worker> m_Workers;
+    std::atomic<bool> m_AlwaysHandOver{false};
 };
 
 }  // namespace beacon_analytics
