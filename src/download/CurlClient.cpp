@@ -204,11 +204,20 @@ void CurlClient::CheckLeftovers(const std::string& partPath) {
                             record.realUrl == m_RealUrl && record.size == total && have <= total;
         if (resume && have > 0)
             LOG(L"resuming %lld bytes left by an earlier run", static_cast<long long>(have));
-        else if (!resume)
+        else if (!resume) {
             std::remove(partPath.c_str());
+            std::remove(CompanionPath().c_str());
+        }
     }
     // Only a download whose digest will be checked may be resumed later.
-    if (!digest || !WriteResumeRecord(CompanionPath(), {AddressForCurl(m_Url), m_RealUrl, total}))
+    if (!digest) std::remove(CompanionPath().c_str());
+}
+
+void CurlClient::RecordCompanion() {
+    // Before the first byte of every side file, also one a retry begins anew.
+    if (!CarriesDigest(m_RealUrl) || Platform::FileSizeAt(CompanionPath()) >= 0) return;
+    if (!WriteResumeRecord(CompanionPath(),
+                           {AddressForCurl(m_Url), m_RealUrl, static_cast<int64_t>(m_TotalSize)}))
         std::remove(CompanionPath().c_str());
 }
 
@@ -252,6 +261,7 @@ int CurlClient::Start() {
     curl_slist* headers = nullptr;
     if (result == CURLE_OK) {
         CheckLeftovers(partPath);
+        RecordCompanion();
         m_Handle = curl_easy_init();
         if (!m_Handle) {
             result = kNoHandle;

@@ -106,6 +106,8 @@ private:
     // Before the first transfer of this object: keep the side file an ended
     // process left only when its companion matches; record the companion.
     void CheckLeftovers(const std::string& partPath);
+    // Writes the companion when the final address carries a digest.
+    void RecordCompanion();
     void SetFailure(const std::wstring& reason);
 
     std::wstring m_Url;

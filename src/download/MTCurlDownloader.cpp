@@ -232,6 +232,7 @@ void CMTCurlDownloader::checkLeftovers(State& state) {
                             record.realUrl == state.realUrl && record.size == state.fileLength;
         if (!resume) {
             deletePartFiles(state);
+            std::remove(state.CompanionPath().c_str());
         } else {
             int64_t have = 0;
             for (int i = 0; i < 2; ++i)
@@ -243,8 +244,14 @@ void CMTCurlDownloader::checkLeftovers(State& state) {
         }
     }
     // Only a download whose digest will be checked may be resumed later.
-    if (!digest || !WriteResumeRecord(state.CompanionPath(),
-                                      {Utils::ToUtf8(state.url), state.realUrl, state.fileLength}))
+    if (!digest) std::remove(state.CompanionPath().c_str());
+}
+
+void CMTCurlDownloader::recordCompanion(State& state) {
+    // Before the first byte of every run's parts, also after a fresh start.
+    if (!CarriesDigest(state.realUrl) || Platform::FileSizeAt(state.CompanionPath()) >= 0) return;
+    if (!WriteResumeRecord(state.CompanionPath(),
+                           {Utils::ToUtf8(state.url), state.realUrl, state.fileLength}))
         std::remove(state.CompanionPath().c_str());
 }
 
@@ -271,6 +278,7 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
         }
     }
     checkLeftovers(state);
+    recordCompanion(state);
 
     int32_t n = state.fileLength / kSegmentUnit;
     if (n < 1) n = 1;

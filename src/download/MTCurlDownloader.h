@@ -102,6 +102,8 @@ private:
     // Keeps part files an ended process left only when their companion
     // matches this download; records the companion for a later process.
     static void checkLeftovers(State& state);
+    // Writes the companion when the final address carries a digest.
+    static void recordCompanion(State& state);
 
     std::shared_ptr<State> m_State;
     std::unique_ptr<Utils::Thread> m_Thread;

@@ -192,6 +192,45 @@ TEST_F(CurlClientTest, LocalFileAddressesWork) {
     EXPECT_EQ(testsupport::ReadFile(target), body);
 }
 
+TEST_F(CurlClientTest, ResumesAnEarlierRunsSideFileOnlyWhenItsCompanionMatches) {
+    const std::string body = MakeContent(3 << 20, 7);
+    const std::string path = testsupport::DigestPath(body);
+    server.ServeBytes(path, body);
+    const std::string url = server.Url(path);
+    auto companion = [&](const std::string& real, size_t size) {
+        return "lumora-resume 1\nurl " + url + "\nreal " + real + "\nsize " + std::to_string(size) +
+               "\n";
+    };
+    const struct {
+        const char* name;
+        std::string leftover;
+        std::string companion;
+        std::string range;  // of the GET
+    } cases[] = {
+        {"matching", body.substr(0, 1 << 20), companion(url, body.size()), "bytes=1048576-"},
+        {"another final address", body.substr(0, 1 << 20),
+         companion(server.Url(testsupport::DigestPath(body, "old.exe")), body.size()), ""},
+        {"another size", body.substr(0, 1 << 20), companion(url, body.size() + 1), ""},
+        {"larger than the package", body + "x", companion(url, body.size()), ""},
+    };
+    for (const auto& c : cases) {
+        server.ClearLog();
+        testsupport::WriteFile(target + ".part", c.leftover);
+        testsupport::WriteFile(target + ".part.url", c.companion);
+        {
+            auto client = Client(url);
+            ASSERT_EQ(client->Start(), 0) << c.name;
+            EXPECT_EQ(client->FinishDigest(), testsupport::Md5Hex(body)) << c.name;
+        }
+        std::vector<std::string> ranges;
+        for (const auto& r : server.Requests())
+            if (r.method == "GET") ranges.push_back(r.range);
+        EXPECT_EQ(ranges, std::vector<std::string>{c.range}) << c.name;
+        EXPECT_TRUE(testsupport::ReadFile(target) == body) << c.name;
+        EXPECT_FALSE(testsupport::FileExists(target + ".part.url")) << c.name;
+    }
+}
+
 TEST_F(CurlClientTest, DestructionDeletesTheSideFile) {
     ServedFile f;
     f.body = MakeContent(2 << 20);

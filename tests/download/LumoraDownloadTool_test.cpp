@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -96,6 +97,23 @@ TEST(LumoraDownloadTool, PrintsEveryReportAndExitsWithTheOutcome) {
             << c.args;
         std::remove(file.c_str());
     }
+}
+
+TEST(LumoraDownloadTool, SaysWhyADownloadFailed) {
+    int port;
+    {
+        LoopbackHttpServer gone;
+        port = gone.Port();
+    }
+    const std::string err = dltest::TempPath("err.txt");
+    const std::string file = dltest::TempPath("pkg.exe");
+    const std::string cmd = std::string(LUMORA_DOWNLOAD_TOOL) +
+                            " --type=3 http://127.0.0.1:" + std::to_string(port) + "/setup.exe " +
+                            file + " >/dev/null 2>" + err;
+    const int status = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    EXPECT_NE(testsupport::ReadFile(err).find("lumora-download: connection refused by 127.0.0.1\n"),
+              std::string::npos);
 }
 
 TEST(LumoraDownloadTool, RejectsBadUsage) {

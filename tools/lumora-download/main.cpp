@@ -41,6 +41,7 @@ const char kUsage[] =
     "  <code>\\t<value>\\t<text>\n"
     "1001 start, 1002 progress (value 0..1), 1003 success, 1004 failure (value:\n"
     "libcurl code, own negative code or HRESULT), 1005 retry, 1006 digest notice.\n"
+    "After a failure the reason follows on standard error, in plain words.\n"
     "The diagnostic log goes to standard error.\n"
     "\n"
     "Exit status: 0 after 1003, 1 after 1004, 2 for a usage error.\n";
@@ -133,6 +134,10 @@ int main(int argc, char** argv) {
         outcome.done.wait(guard, [&] { return outcome.code != 0; });
         code = outcome.code;
     }
+    // The words for a failure; the report's number stays as printed.
+    if (code == DL_CODE_FAIL)
+        std::fprintf(stderr, "lumora-download: %s\n",
+                     Utils::ToUtf8(downloader->FailureReason()).c_str());
     downloader.reset();
     if (options.curlReady) curl_global_cleanup();
     return code == DL_CODE_SUCCESS ? 0 : 1;
