@@ -1,6 +1,7 @@
 #include "platform/DebugOutput.h"
 
 #include <errno.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,6 +23,8 @@ std::atomic<int> g_Mode{kStandardError};
 std::atomic<int> g_Fd{STDERR_FILENO};
 std::atomic<uint64_t> g_Cap{std::numeric_limits<uint64_t>::max()};
 std::atomic<uint64_t> g_Written{0};
+// Writers between reserving room in a capped file and finishing the write.
+std::atomic<int> g_InFlight{0};
 
 // Guards the held lines and every change of destination.
 std::mutex g_HeldLock;
@@ -49,18 +52,28 @@ void WriteAll(int fd, std::string_view bytes) {
 void WriteToDestination(std::string_view bytes) {
     const int fd = g_Fd.load(std::memory_order_acquire);
     const uint64_t cap = g_Cap.load(std::memory_order_relaxed);
-    if (cap != std::numeric_limits<uint64_t>::max()) {
-        // Room is reserved before writing, so threads never pass the cap
-        // together; the one line that first does not fit is replaced by
-        // the closing line, and everything after it is dropped.
-        const uint64_t limit = cap > kCapLine.size() ? cap - kCapLine.size() : 0;
-        const uint64_t before = g_Written.fetch_add(bytes.size(), std::memory_order_relaxed);
-        if (before + bytes.size() > limit) {
-            if (before <= limit) WriteAll(fd, kCapLine);
-            return;
-        }
+    if (cap == std::numeric_limits<uint64_t>::max()) {
+        WriteAll(fd, bytes);
+        return;
     }
-    WriteAll(fd, bytes);
+    // Room is reserved before writing, so threads never pass the cap
+    // together; the one line that first does not fit is replaced by the
+    // closing line, and everything after it is dropped.
+    const uint64_t limit = cap > kCapLine.size() ? cap - kCapLine.size() : 0;
+    g_InFlight.fetch_add(1);
+    const uint64_t before = g_Written.fetch_add(bytes.size());
+    if (before + bytes.size() <= limit) {
+        WriteAll(fd, bytes);
+        g_InFlight.fetch_sub(1);
+        return;
+    }
+    g_InFlight.fetch_sub(1);
+    if (before > limit) return;
+    // Lines that got their room first are written first, so the closing
+    // line is the last one. Bounded: a crash handler may have interrupted
+    // a writer on its own thread.
+    for (int i = 0; i < 100000 && g_InFlight.load() > 0; ++i) sched_yield();
+    WriteAll(fd, kCapLine);
 }
 
 // Under g_HeldLock.
