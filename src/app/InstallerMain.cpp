@@ -9,11 +9,30 @@
 #include "app/SilentFrontEnd.h"
 #include "app/SingleInstanceMutex.h"
 #include "app/WindowFrontEnd.h"
+#include "utils/CurlUsers.h"
+#include "utils/Log.h"
 
 namespace {
 // -1 as Windows returns it, which a Linux exit status shows as 255.
 constexpr int kExitLockHeld = 255;
+// How long shut-down waits for the last users of libcurl (a tracker's final
+// flush on another thread, segment threads of a released download).
+constexpr std::chrono::milliseconds kLibcurlUsersWait{10000};
 }  // namespace
+
+bool CleanUpLibcurl(std::chrono::milliseconds limit, void (*cleanup)()) {
+    if (!Utils::WaitForNoCurlUsers(limit)) {
+        // Cleaning up under a running transfer is undefined; the process
+        // ends soon anyway.
+        LOG(L"libcurl left initialised: %d users still running", Utils::CurlUserCount());
+        return false;
+    }
+    if (cleanup)
+        cleanup();
+    else
+        curl_global_cleanup();
+    return true;
+}
 
 BeaconIdentity InstallerBeaconIdentity(const InstallerConfig& config,
                                        const std::vector<std::wstring>& arguments) {
@@ -45,7 +64,7 @@ int InstallerMain(const std::vector<std::wstring>& arguments) {
         BeaconTrackTask(L"libcurl初始化失败", 0.0f, L"", DefaultTrackExtras());
     }
 
-    SingleInstanceMutex lock(L"Installer_lumoraapp");
+    SingleInstanceMutex lock(kInstallerLockName);
     lock.Acquire();
     if (!lock.Held()) return kExitLockHeld;
 
@@ -63,7 +82,7 @@ int InstallerMain(const std::vector<std::wstring>& arguments) {
     // The command line may have switched analytics off; a tracker that was
     // started is still stopped, so its threads end before libcurl does.
     if (config.m_IsEnableAppBeacon || beaconStarted) BeaconStop();
-    curl_global_cleanup();
+    CleanUpLibcurl(kLibcurlUsersWait);
     window.DestroyWindowObject();
     lock.Release();
     return status;

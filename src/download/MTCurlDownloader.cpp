@@ -122,8 +122,13 @@ void CMTCurlDownloader::Start() {
         m_Thread.reset();
     }
     std::shared_ptr<State> state = m_State;
-    m_Thread =
-        std::make_unique<Utils::Thread>(this, L"ABDEF", [state](void*) { Start_Down(state); });
+    // The starter's requests count as libcurl use from before it starts
+    // until it ends (not for as long as the thread object is kept).
+    auto use = std::make_shared<Utils::CurlUser>();
+    m_Thread = std::make_unique<Utils::Thread>(this, L"ABDEF", [state, use](void*) mutable {
+        Start_Down(state);
+        use.reset();
+    });
     m_Thread->Start();
 }
 
@@ -338,13 +343,13 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<State>& statePtr) {
         {
             std::lock_guard<std::mutex> guard(state.lock);
             ++state.runningParts;
-            ++state.liveThreads;
+            if (++state.liveThreads == 1) state.threadsUseLibcurl.emplace();
         }
         std::thread(&CMTCurlDownloader::downloadThreadFun, statePtr, node).detach();
     }
     {
         std::lock_guard<std::mutex> guard(state.lock);
-        ++state.liveThreads;
+        if (++state.liveThreads == 1) state.threadsUseLibcurl.emplace();
     }
     std::thread(&CMTCurlDownloader::waitForFinishThreadFun, statePtr).detach();
 }
@@ -462,7 +467,7 @@ void CMTCurlDownloader::downloadThreadFun(std::shared_ptr<State> statePtr, Downl
     node->file.Close();
     std::lock_guard<std::mutex> guard(state.lock);
     --state.runningParts;
-    --state.liveThreads;
+    if (--state.liveThreads == 0) state.threadsUseLibcurl.reset();
     state.changed.notify_all();
 }
 
@@ -519,7 +524,7 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::shared_ptr<State> statePtr) 
     }
     auto finish = [&] {
         std::lock_guard<std::mutex> guard(state.lock);
-        --state.liveThreads;
+        if (--state.liveThreads == 0) state.threadsUseLibcurl.reset();
         state.changed.notify_all();
     };
     if (state.released) {

@@ -32,6 +32,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@
 #include "download/FailureWords.h"
 #include "download/Md5Follower.h"
 #include "download/PartFileWriter.h"
+#include "utils/CurlUsers.h"
 #include "utils/Thread.h"
 
 class CMTCurlDownloader : public CDownloader {
@@ -131,6 +133,9 @@ struct CMTCurlDownloader::State {
     std::string targetPath;           // 8-bit form of filePath
     std::condition_variable changed;  // runningParts or liveThreads fell, or release
     int liveThreads = 0;              // detached threads still running
+    // Held while liveThreads > 0 (under `lock`): those threads call libcurl
+    // until they end, and shut-down must not clean it up before.
+    std::optional<Utils::CurlUser> threadsUseLibcurl;
     std::atomic<bool> released{false};
     std::mutex callbackLock;         // held while the observer runs
     double deliveredProgress = 0.0;  // guarded by callbackLock

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "BeaconTracker.h"
+#include "utils/CurlUsers.h"
 
 namespace beacon_analytics {
 class Sender;
@@ -72,6 +73,11 @@ public:
     int PendingSends() const;
 
 private:
+    // First member, so it goes last: the final flush in the destructor may
+    // post, on whichever thread releases the tracker, and shut-down must
+    // not clean libcurl up before that is over.
+    Utils::CurlUser m_CurlUse;
+
     void Finish(int eventType, const std::string& eventName,
                 beacon_analytics::PropertiesNode& properties, const QvContextProperties* context,
                 bool flushNow, int extraPending);
