@@ -9,8 +9,10 @@
 #include "app/SilentFrontEnd.h"
 #include "app/SingleInstanceMutex.h"
 #include "app/WindowFrontEnd.h"
+#include "platform/StopSignals.h"
 #include "utils/CurlUsers.h"
 #include "utils/Log.h"
+#include "utils/Text.h"
 
 namespace {
 // -1 as Windows returns it, which a Linux exit status shows as 255.
@@ -56,6 +58,11 @@ int InstallerMain(const std::vector<std::wstring>& arguments) {
     InstallerConfig& config = g_InstallerConfig;  // filled before main
 
     InstallInstallerCrashFilter();
+    // SIGINT, SIGTERM and SIGHUP end a run in order once a front-end
+    // listens (platform/StopSignals.h).
+    std::string why;
+    if (!Platform::InstallStopSignals(&why))
+        LOG(L"stop signals: %ls", Utils::FromAnsi(why).c_str());
 
     if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) {
         config.m_CurlReady = false;
@@ -79,6 +86,9 @@ int InstallerMain(const std::vector<std::wstring>& arguments) {
     WindowFrontEnd window;
     const int status = config.m_Silent ? RunSilentFrontEnd(config) : window.Run(config);
 
+    // An interrupted run keeps its events for the next run instead of
+    // waiting for the network now.
+    if (Platform::StopSignalReceived() != 0) BeaconSetEnabled(false);
     // The command line may have switched analytics off; a tracker that was
     // started is still stopped, so its threads end before libcurl does.
     if (config.m_IsEnableAppBeacon || beaconStarted) BeaconStop();

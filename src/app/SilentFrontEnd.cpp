@@ -20,6 +20,7 @@
 #include "app/RunLog.h"
 #include "app/SessionSetup.h"
 #include "install/InstallSession.h"
+#include "platform/StopSignals.h"
 #include "platform/Terminal.h"
 #include "utils/StatusCallback.h"
 #include "utils/Text.h"
@@ -39,6 +40,10 @@ enum ExitStatus {
 
 // Without a width from the terminal.
 constexpr int kDefaultColumns = 80;
+
+// A stop signal in the queue of reports (no pipeline code is negative); its
+// value is the signal.
+constexpr int kStopSignalCode = -1;
 
 // The reports of the pipeline's threads, handed to the main thread.
 class MessageQueue {
@@ -295,7 +300,7 @@ int Fail(int status, const std::string& sentence) {
     return status;
 }
 
-int BlockedStatus(InstallBlock why, const std::wstring& dir) {
+int BlockedStatus(InstallBlock why, const std::wstring& dir, const std::wstring& detail = {}) {
     switch (why) {
         case InstallBlock::UninstallerRunning:
         case InstallBlock::ProductRunning:
@@ -303,7 +308,8 @@ int BlockedStatus(InstallBlock why, const std::wstring& dir) {
                         "Lumora or its uninstaller is running; close it and try again.");
         case InstallBlock::InvalidDirectory:
             return Fail(kInvalidDirectory,
-                        "the install directory " + Narrow(dir) + " cannot be created.");
+                        "the install directory " + Narrow(dir) + " " +
+                            (detail.empty() ? "cannot be created" : Narrow(detail)) + ".");
         case InstallBlock::NotEnoughSpace:
             return Fail(kNotEnoughSpace, "less than 1 GiB is free for " + Narrow(dir) + ".");
         case InstallBlock::NetworkFailed:
@@ -311,6 +317,34 @@ int BlockedStatus(InstallBlock why, const std::wstring& dir) {
                         "the network check failed; install when the network works.");
     }
     return kInstallFailed;
+}
+
+// A stop signal ended the run: the children are stopped, nothing more is
+// recorded, and one sentence says what was interrupted. Shells expect
+// 128 + the signal.
+int Interrupted(CInstallSession& session, int signal) {
+    const InstallStage stage = session.Cancel();
+    const std::string by = "interrupted by " + Platform::StopSignalName(signal);
+    std::string what;
+    switch (stage) {
+        case InstallStage::Idle:
+            what = " before the installation began; nothing was installed.";
+            break;
+        case InstallStage::Removing:
+            what = " while removing the previous version; the installation did not finish.";
+            break;
+        case InstallStage::Downloading:
+            what = " while downloading the package; the installation did not finish.";
+            break;
+        case InstallStage::Installing:
+            what = " while the package was installing; the installation did not finish.";
+            break;
+        case InstallStage::Finished:
+            what = " while the package was ending; Lumora is installed in " +
+                   Narrow(session.InstallPath()) + ".";
+            break;
+    }
+    return Fail(128 + signal, by + what);
 }
 
 }  // namespace
@@ -323,6 +357,15 @@ int RunSilentFrontEnd(const InstallerConfig& config) {
         observer, [&queue](const InstallerMessage& m) { queue.Push(m); },
         DownloaderMakerFrom(config, [&meter](uint64_t bytes) { meter.SetTotalBytes(bytes); }),
         SessionSettingsFrom(config));
+    // A stop signal comes on the service's thread: nothing more may start,
+    // and the main loop ends the run.
+    Platform::SetStopHandler([&queue, &session](int signal) {
+        session.RequestCancel();
+        queue.Push({kStopSignalCode, static_cast<double>(signal), L""});
+    });
+    struct StopHandlerUnset {
+        ~StopHandlerUnset() { Platform::SetStopHandler(nullptr); }
+    } unsetFirst;  // before the queue and the session go
     session.SetAutoStartAllowed(!config.m_NoRun);
     session.ReadRecords();
 
@@ -344,7 +387,8 @@ int RunSilentFrontEnd(const InstallerConfig& config) {
     if (session.PreviousInstallExists() && session.ProductBlocksInstall())
         return BlockedStatus(InstallBlock::ProductRunning, dir);
     if (!session.StartInstall(dir, true, true))
-        return BlockedStatus(observer.Blocked().value_or(InstallBlock::InvalidDirectory), dir);
+        return BlockedStatus(observer.Blocked().value_or(InstallBlock::InvalidDirectory), dir,
+                             session.BlockDetail());
     if (session.NetworkCheckWanted() &&
         !session.OnNetworkChecked(CInstallSession::RunNetworkCheck()))
         return BlockedStatus(InstallBlock::NetworkFailed, dir);
@@ -359,13 +403,34 @@ int RunSilentFrontEnd(const InstallerConfig& config) {
     };
     while (!observer.Ended()) {
         const auto now = ProgressClock::now();
-        if (auto m = queue.PopUntil(observer.NextTick(now))) take(*m);
+        if (auto m = queue.PopUntil(observer.NextTick(now))) {
+            if (m->code == kStopSignalCode) {
+                observer.EndLine();
+                return Interrupted(session, static_cast<int>(m->value));
+            }
+            take(*m);
+        }
         observer.Tick(ProgressClock::now());
     }
     // A package may still change its verdict in the same output (the last
-    // final line wins): let the runners finish and take every report.
+    // final line wins): let the runners finish and take every report. A
+    // package that does not end then is stopped by a signal like any other.
+    while (session.RunnersRunning()) {
+        const auto now = ProgressClock::now();
+        if (auto m = queue.PopUntil(
+                std::min(observer.NextTick(now), now + std::chrono::milliseconds(100)))) {
+            if (m->code == kStopSignalCode) {
+                observer.EndLine();
+                return Interrupted(session, static_cast<int>(m->value));
+            }
+            take(*m);
+        }
+        observer.Tick(ProgressClock::now());
+    }
     session.WaitForRunners();
-    while (auto m = queue.TryPop()) take(*m);
+    // Every child has ended: a stop signal now interrupts nothing.
+    while (auto m = queue.TryPop())
+        if (m->code != kStopSignalCode) take(*m);
     observer.EndLine();
 
     switch (session.Outcome()) {

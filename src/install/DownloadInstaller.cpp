@@ -111,6 +111,7 @@ void CDownloadInstaller::Forward(int code, double value, const std::wstring& tex
 }
 
 void CDownloadInstaller::Start() {
+    if (m_Cancelled) return;
     std::unique_lock<std::mutex> fields(m_FieldsLock);
     m_PackagePath = PackagePathFor(m_InstallDir, m_Settings.appName);
     const int type = m_Settings.downloadType;
@@ -148,12 +149,14 @@ void CDownloadInstaller::Start() {
         m_UnInstaller = std::make_unique<CUnInstaller>(
             [this](int c, double v, const std::wstring& t) { OnUninstall(c, v, t); }, copy, home);
         if (m_Settings.insNew) {
-            while (Utils::FindProcessByName(m_Settings.appName + L".exe") != 0)
+            while (!m_Cancelled && Utils::FindProcessByName(m_Settings.appName + L".exe") != 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        m_UnInstaller->Start();
-    } else if (m_Downloader) {
-        m_Downloader->Start();
+        std::lock_guard<std::mutex> stage(m_StageLock);
+        if (!m_Cancelled) m_UnInstaller->Start();
+    } else {
+        std::lock_guard<std::mutex> stage(m_StageLock);
+        if (!m_Cancelled && m_Downloader) m_Downloader->Start();
     }
 }
 
@@ -162,8 +165,38 @@ void CDownloadInstaller::WaitForRunners() {
     if (m_Installer) m_Installer->Wait();
 }
 
-void CDownloadInstaller::DeletePackages() {
-    const std::wstring current = PackagePath();
+bool CDownloadInstaller::RunnersRunning() {
+    return (m_UnInstaller && m_UnInstaller->Running()) || (m_Installer && m_Installer->Running());
+}
+
+void CDownloadInstaller::Cancel(std::chrono::milliseconds grace) {
+    std::unique_ptr<CDownloader> downloader;
+    {
+        std::lock_guard<std::mutex> stage(m_StageLock);
+        m_Cancelled = true;
+        downloader = std::move(m_Downloader);
+    }
+    // Outside the stage lock: the downloader waits for a report in progress,
+    // which may be waiting for that lock.
+    downloader.reset();
+    if (m_UnInstaller) m_UnInstaller->Stop(grace);
+    if (m_Installer) m_Installer->Stop(grace);
+    {
+        std::unique_lock<std::mutex> lock(m_InFlightLock);
+        m_InFlightDone.wait(lock, [this] { return m_InFlight == 0; });
+    }
+    // What the download left: the package and the part files named after it.
+    const std::string package = Utils::ToAnsi(PackagePath());
+    const size_t slash = package.rfind('/');
+    if (slash != std::string::npos) {
+        const std::string dir = package.substr(0, slash);
+        const std::string name = package.substr(slash + 1);
+        for (const std::string& file : Platform::FilesStartingWith(dir, name))
+            DeleteQuietly(Utils::FromAnsi(dir + "/" + file));
+    }
+}
+
+void CDownloadInstaller::DeletePackages(const std::wstring& current) {
     DeleteQuietly(current);
     std::lock_guard<std::mutex> lock(g_RememberedLock);
     if (!g_RememberedPackage.empty() && g_RememberedPackage != current)
@@ -173,6 +206,7 @@ void CDownloadInstaller::DeletePackages() {
 
 void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& text) {
     InFlight inFlight(*this);
+    const std::wstring package = PackagePath();
     Forward(code, value, text);
     switch (code) {
         case DL_CODE_START: {
@@ -188,17 +222,22 @@ void CDownloadInstaller::OnDownload(int code, double value, const std::wstring& 
             break;
         case DL_CODE_SUCCESS:
             LOG_RAW(L"DOWNLOAD_SUCCESS\r\n");
-            if (m_Installer) m_Installer->Start();
+            {
+                std::lock_guard<std::mutex> stage(m_StageLock);
+                if (!m_Cancelled && m_Installer) m_Installer->Start();
+            }
             LOG_RAW(L"DL_CODE_SUCCESS\r\n");
             break;
         case DL_CODE_FAIL:
-            DeletePackages();
+            DeletePackages(package);
             LOG_RAW(L"DL_CODE_FAIL\r\n");
             break;
-        case DL_CODE_RETRY:
+        case DL_CODE_RETRY: {
             LOG_RAW(L"DL_CODE_RETRY\r\n");
-            if (m_Downloader) m_Downloader->Start();
+            std::lock_guard<std::mutex> stage(m_StageLock);
+            if (!m_Cancelled && m_Downloader) m_Downloader->Start();
             break;
+        }
         default:
             break;
     }
@@ -214,10 +253,12 @@ void CDownloadInstaller::OnUninstall(int code, double value, const std::wstring&
         case UNIST_CODE_PROGRESS:
             LOG_RAW(L"UNIST_CODE_PROGRESS\r\n");
             break;
-        case UNIST_CODE_SUCCESS:
+        case UNIST_CODE_SUCCESS: {
             LOG_RAW(L"UNIST_CODE_SUCCESS\r\n");
-            if (m_Installer && m_Downloader) m_Downloader->Start();
+            std::lock_guard<std::mutex> stage(m_StageLock);
+            if (!m_Cancelled && m_Installer && m_Downloader) m_Downloader->Start();
             break;
+        }
         case UNIST_CODE_FAIL:
             LOG_RAW(L"UNIST_CODE_FAIL\r\n");
             break;
@@ -231,17 +272,18 @@ void CDownloadInstaller::OnUninstall(int code, double value, const std::wstring&
 
 void CDownloadInstaller::OnInstall(int code, double value, const std::wstring& text) {
     InFlight inFlight(*this);
+    const std::wstring package = PackagePath();
     Forward(code, value, text);
     switch (code) {
         case IST_CODE_START:
             LOG_RAW(L"IST_CODE_START\r\n");
             break;
         case IST_CODE_SUCCESS:
-            DeletePackages();
+            DeletePackages(package);
             LOG_RAW(L"INSTALL_SUCCESS\r\n");
             break;
         case IST_CODE_FAIL:
-            DeletePackages();
+            DeletePackages(package);
             LOG_RAW(L"IST_CODE_FAIL\r\n");
             break;
         default:

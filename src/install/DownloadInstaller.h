@@ -5,6 +5,8 @@
 // workers goes on, unchanged and on the worker's thread, to the owner's
 // callback before the pipeline acts on it (next stage, deleting files,
 // restarting the downloader).
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -60,6 +62,25 @@ public:
     // their current runs (the package process has ended then). Owner's
     // thread, never from within a report.
     void WaitForRunners();
+    // The package runner or the uninstaller runner is under way.
+    bool RunnersRunning();
+
+    // How long a package or an uninstaller may take to end after SIGTERM.
+    static constexpr std::chrono::milliseconds kChildStopGrace{5000};
+    // Any thread, at once: the run is to end. Nothing starts from now on
+    // (no stage, no retry), and a Start waiting for the product to exit
+    // stops waiting. The owner then calls Cancel.
+    void RequestCancel() { m_Cancelled = true; }
+    // Ends the run for good: the downloader is released (its transfer stops
+    // and it reports nothing more), the uninstaller's or the package's
+    // process group gets SIGTERM and, when anything of it is left after
+    // `grace`, SIGKILL; then this attempt's package file and the
+    // downloader's part files beside it are deleted. Returns when nothing of
+    // the run is running. Reports made meanwhile still reach the callback.
+    // Owner's thread, never from within a report; the pipeline starts
+    // nothing afterwards.
+    void Cancel(std::chrono::milliseconds grace = kChildStopGrace);
+    bool Cancelled() const { return m_Cancelled; }
 
     // The package path of the current (or last) start.
     std::wstring PackagePath() const {
@@ -82,9 +103,10 @@ private:
     // Counts a report being handled, so destruction waits for a worker that
     // is still acting on its last report.
     class InFlight;
-    // Deletes this attempt's package and the one of the previous ended
-    // attempt, and remembers this one.
-    void DeletePackages();
+    // Deletes the ended attempt's package (taken before its end was
+    // reported, since the owner may start again at once) and the one of the
+    // previous ended attempt, and remembers the first.
+    void DeletePackages(const std::wstring& current);
 
     // The owner may start again right after a final report, while the
     // worker that sent it still deletes the package: the fields it reads
@@ -105,6 +127,10 @@ private:
     StatusCallback m_Callback;
     DownloaderMaker m_MakeDownloader;
     const PipelineSettings m_Settings;
+    // Held while a report starts the next stage, so that Cancel either
+    // comes first (nothing starts) or sees what was started.
+    std::mutex m_StageLock;
+    std::atomic<bool> m_Cancelled{false};
     std::mutex m_InFlightLock;
     std::condition_variable m_InFlightDone;
     int m_InFlight = 0;

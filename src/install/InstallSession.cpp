@@ -7,6 +7,7 @@
 #include "install/FailureReport.h"
 #include "platform/FileOps.h"
 #include "platform/Launch.h"
+#include "platform/SafeFolder.h"
 #include "utils/CheckNetwork.h"
 #include "utils/HardDiskManager.h"
 #include "utils/Log.h"
@@ -85,7 +86,19 @@ bool CInstallSession::StartInstall(const std::wstring& dir, bool desktopShortcut
             return false;
         }
     }
+    m_BlockDetail.clear();
     if (!Utils::MakeDirectoryTree(dir)) {
+        m_BlockDetail = L"cannot be created";
+        m_Observer.OnBlocked(InstallBlock::InvalidDirectory, L"无效路径");
+        return false;
+    }
+    // The package is downloaded into the directory and started from there:
+    // another user who can write it (or a folder above it) could swap the
+    // package between its digest check and its start.
+    std::string why;
+    if (!Platform::IsPrivateFolderTree(Utils::ToAnsi(dir), &why)) {
+        LOG(L"install directory refused: %ls", Utils::FromAnsi(why).c_str());
+        m_BlockDetail = L"is not a safe place to run the package: " + Utils::FromAnsi(why);
         m_Observer.OnBlocked(InstallBlock::InvalidDirectory, L"无效路径");
         return false;
     }
@@ -151,7 +164,15 @@ void CInstallSession::ShowPercent(int percent) {
     m_Observer.OnProgress(m_Stage, percent, ProgressLabel(percent));
 }
 
+InstallStage CInstallSession::Cancel() {
+    m_Cancelled = true;
+    m_Pipeline->Cancel();
+    return m_Stage;
+}
+
 void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
+    // After an interruption the children's ends are no outcome.
+    if (m_Cancelled) return;
     const double scale = m_Settings.downloadScale;
     switch (m.code) {
         case DL_CODE_START:

@@ -44,7 +44,8 @@ enum class InstallBlock {
     UninstallerRunning,  // the product's uninstaller runs (the window closes
                          // only when an installation exists)
     ProductRunning,      // the product runs (the window closes)
-    InvalidDirectory,    // the directory cannot be made
+    InvalidDirectory,    // the directory cannot be made, or is not a safe place
+                         // to run the package (BlockDetail says why)
     NotEnoughSpace,      // less than 1 GiB free (the window shows its text 104)
     NetworkFailed,       // the network check said no
 };
@@ -107,8 +108,10 @@ public:
     std::wstring GetCustomInstallDir(const std::wstring& text);
 
     // The checks and hand-over before an installation: product and
-    // uninstaller not running, directory made, 1 GiB free; then the
-    // pipeline gets its inputs. False (after OnBlocked) when a check failed.
+    // uninstaller not running, directory made and private (only this user,
+    // or root, can change it or the folders above it:
+    // Platform::IsPrivateFolderTree), 1 GiB free; then the pipeline gets
+    // its inputs. False (after OnBlocked) when a check failed.
     // When true, the front-end runs the network check if NetworkCheckWanted
     // and gives its verdict to OnNetworkChecked, else calls DoInstall(true).
     bool StartInstall(const std::wstring& dir, bool desktopShortcut, bool quickLaunchShortcut);
@@ -134,6 +137,24 @@ public:
     // Waits until the package and uninstaller runners have ended their runs,
     // so that every report they make has been posted.
     void WaitForRunners();
+    // The package or the uninstaller runner is still under way.
+    bool RunnersRunning() { return m_Pipeline->RunnersRunning(); }
+
+    // An interruption (a stop signal, the window closed by force). Any
+    // thread, at once: the pipeline starts nothing more. The owner then
+    // calls Cancel on its thread.
+    void RequestCancel() { m_Pipeline->RequestCancel(); }
+    // Ends the run on the owner's thread: the pipeline is cancelled (its
+    // children are ended, SIGTERM then SIGKILL after a grace; the package
+    // file is deleted) and reports still on their way are ignored, so no
+    // record is written for the unfinished installation. Returns the stage
+    // that was interrupted. Never from within a report.
+    InstallStage Cancel();
+    bool Cancelled() const { return m_Cancelled; }
+    // Why the last StartInstall refused the directory, as the end of a
+    // sentence about it ("cannot be created", "is not a safe place to run
+    // the package: ..."); empty after other blocks.
+    const std::wstring& BlockDetail() const { return m_BlockDetail; }
 
     // Not starting the product on success even when the package asks.
     void SetAutoStartAllowed(bool allowed) { m_AutoStartAllowed = allowed; }
@@ -189,6 +210,8 @@ private:
     bool m_ProcessIsAdmin = false;
     std::wstring m_AbGroup = L"IN";
     bool m_StartReported = false;
+    bool m_Cancelled = false;
+    std::wstring m_BlockDetail;
 
     std::wstring m_Language;
     bool m_AutoStartAllowed = true;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -143,6 +144,14 @@ int ExitCodeOf(int waitStatus) {
 
 int SignalOf(int waitStatus) {
     return waitStatus >= 0 && WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
+}
+
+bool TerminateProcessGroup(int group) { return group > 0 && ::kill(-group, SIGTERM) == 0; }
+
+bool KillProcessGroup(int group) { return group > 0 && ::kill(-group, SIGKILL) == 0; }
+
+bool ProcessGroupExists(int group) {
+    return group > 0 && (::kill(-group, 0) == 0 || errno == EPERM);
 }
 
 bool MakeExecutable(const std::string& path, std::string* err) {

@@ -55,6 +55,15 @@ int ExitCodeOf(int waitStatus);
 // The signal that ended the process, 0 when it exited by itself.
 int SignalOf(int waitStatus);
 
+// Asks every process of the group `group` to end (SIGTERM), or ends them
+// (SIGKILL). A child we started leads a group of its own, whose number is its
+// process id. False when no process of the group is left.
+bool TerminateProcessGroup(int group);
+bool KillProcessGroup(int group);
+// Some process of the group is still there (an ended leader that is not yet
+// reaped counts).
+bool ProcessGroupExists(int group);
+
 // Adds the execute bits for everyone who may read the file (u+x at least).
 // False with the reason in *err.
 bool MakeExecutable(const std::string& path, std::string* err);

@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,6 +87,21 @@ bool DeleteFileAt(const std::string& path, std::string* err) {
         return false;
     }
     return true;
+}
+
+std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+            names.push_back(name);
+    }
+    ::closedir(d);
+    return names;
 }
 
 bool CreateEmptyFile(const std::string& path, std::string* err) {

@@ -1,6 +1,7 @@
 #include "platform/PrivateFolder.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,12 @@ std::string UserTempDirectory() {
     std::string dir = t && *t ? t : "/tmp";
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return dir;
+}
+
+bool AllowsExecution(const std::string& path) {
+    struct statvfs fs {};
+    if (::statvfs(path.c_str(), &fs) != 0) return true;
+    return (fs.f_flag & ST_NOEXEC) == 0;
 }
 
 std::string EnsurePrivateFolder(const std::string& path, std::string* err) {

@@ -8,6 +8,10 @@ namespace Platform {
 // No trailing slash.
 std::string UserTempDirectory();
 
+// Programs can be started from files under `path`: its file system is not
+// mounted noexec. True when that cannot be asked.
+bool AllowsExecution(const std::string& path);
+
 // `path` made with mode 0700 when missing, and returned only when it is a
 // real folder (not a link) owned by this user that no one else may enter or
 // write. Empty with the reason in *err otherwise: /tmp is shared by every

@@ -41,6 +41,11 @@ std::string ConfigHome() {
     return c.empty() ? HomeDirectory() + "/.config" : Trimmed(c);
 }
 
+std::string CacheHome() {
+    std::string c = FromEnv("XDG_CACHE_HOME");
+    return c.empty() ? HomeDirectory() + "/.cache" : Trimmed(c);
+}
+
 std::string AppDataDirectory() {
     std::string d = FromEnv("XDG_DATA_HOME");
     return d.empty() ? HomeDirectory() + "/.local/share" : Trimmed(d);

@@ -12,6 +12,8 @@ std::string HomeDirectory();
 std::string AccountHomeDirectory();
 // ${XDG_CONFIG_HOME:-~/.config}
 std::string ConfigHome();
+// ${XDG_CACHE_HOME:-~/.cache}
+std::string CacheHome();
 // Where per-user application data goes (APPDATA and local app data):
 // ${XDG_DATA_HOME:-~/.local/share}.
 std::string AppDataDirectory();

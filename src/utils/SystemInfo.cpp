@@ -19,8 +19,18 @@ constexpr size_t kMaxPath = 260;
 
 std::wstring GetTempFolder() {
     std::string err;
-    std::string dir =
-        Platform::EnsurePrivateFolder(Platform::UserTempDirectory() + "/" + kTempFolderName, &err);
+    std::string base = Platform::UserTempDirectory();
+    // The old uninstaller is started from this folder: a temporary folder
+    // mounted noexec cannot run it, the user's cache folder can.
+    if (!Platform::AllowsExecution(base)) {
+        const std::string cache = Platform::CacheHome();
+        LOG(L"%ls does not allow programs to run; using %ls", FromAnsi(base).c_str(),
+            FromAnsi(cache).c_str());
+        if (!Platform::MakeDirectories(cache, 0700, &err))
+            LOG(L"MakeDirectoryTree: %ls", FromAnsi(err).c_str());
+        base = cache;
+    }
+    std::string dir = Platform::EnsurePrivateFolder(base + "/" + kTempFolderName, &err);
     if (dir.empty()) {
         LOG(L"private temporary folder unusable: %ls", FromAnsi(err).c_str());
         return {};
@@ -31,7 +41,9 @@ std::wstring GetTempFolder() {
 bool MakeDirectoryTree(const std::wstring& path) {
     if (path.size() > kMaxPath || path.empty()) return false;
     std::string err;
-    if (!Platform::MakeDirectories(ToAnsi(path), 0777, &err)) {
+    // Not writable by group or others whatever the umask: the install
+    // directory must stay private to be used (Platform::IsPrivateFolderTree).
+    if (!Platform::MakeDirectories(ToAnsi(path), 0755, &err)) {
         LOG(L"MakeDirectoryTree: %ls", FromAnsi(err).c_str());
         return false;
     }
