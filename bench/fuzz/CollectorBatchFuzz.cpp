@@ -25,7 +25,11 @@ bool IsJsonObject(const std::string& text) {
     std::unique_ptr<Json::CharReader> reader(b.newCharReader());
     Json::Value v;
     std::string errs;
-    return reader->parse(text.data(), text.data() + text.size(), &v, &errs) && v.isObject();
+    try {
+        return reader->parse(text.data(), text.data() + text.size(), &v, &errs) && v.isObject();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void Split(const std::string& batch) {

@@ -165,6 +165,13 @@ TEST(CollectorDecoder, RefusesBatchesThatAreNotArraysOfRecords) {
         EXPECT_FALSE(collector::SplitRecords(batch, &records, &err)) << batch;
         EXPECT_NE(err.find(reason), std::string::npos) << batch << " -> " << err;
     }
+    // Deeper than the JSON reader's stack limit, where it throws: refused
+    // like any other text that is no batch, not the end of the server.
+    std::vector<std::string> records;
+    std::string err;
+    EXPECT_FALSE(
+        collector::SplitRecords(std::string(2000, '[') + std::string(2000, ']'), &records, &err));
+    EXPECT_NE(err.find("not JSON"), std::string::npos) << err;
 }
 
 class CollectorStore : public testing::Test {

@@ -147,7 +147,14 @@ bool SplitRecords(const std::string& batchText, std::vector<std::string>* record
     std::unique_ptr<Json::CharReader> reader(b.newCharReader());
     Json::Value root;
     std::string errs;
-    if (!reader->parse(batchText.data(), batchText.data() + batchText.size(), &root, &errs)) {
+    bool parsed = false;
+    try {
+        parsed = reader->parse(batchText.data(), batchText.data() + batchText.size(), &root, &errs);
+    } catch (const std::exception& e) {
+        // The reader throws for nesting deeper than its stack limit.
+        errs = e.what();
+    }
+    if (!parsed) {
         *err = "batch is not JSON: " + errs;
         return false;
     }

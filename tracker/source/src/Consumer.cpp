@@ -27,9 +27,13 @@ bool IsRecordLine(const std::string& line) {
     std::unique_ptr<Json::CharReader> r(b.newCharReader());
     Json::Value v;
     std::string errs;
-    return r->parse(line.data(), line.data() + line.size(), &v, &errs) && v.isObject() &&
-           v["type"].isString() && v["distinct_id"].isString() && v["time"].isIntegral() &&
-           v["properties"].isObject();
+    try {
+        if (!r->parse(line.data(), line.data() + line.size(), &v, &errs)) return false;
+    } catch (const std::exception&) {
+        return false;  // nested deeper than the reader's stack limit
+    }
+    return v.isObject() && v["type"].isString() && v["distinct_id"].isString() &&
+           v["time"].isIntegral() && v["properties"].isObject();
 }
 
 constexpr std::streamoff kStagingReadLimit = 64 << 20;
