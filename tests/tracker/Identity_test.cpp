@@ -149,6 +149,20 @@ TEST(Paths, LocatorBesideTheExecutableNamesTheIdentityFile) {
     EXPECT_EQ(NativeUserTracker::StagingPath(s, "app"), home + "/product/data/app_QVSStaging.txt");
 }
 
+TEST(Paths, TheLocatorIsFoundWhateverTheCaseOfItsName) {
+    // The installer writes "set.ini"; the tracker looks for "Set.ini".
+    const std::string home = testsupport::CurrentTestHome();
+    for (const char* name : {"set.ini", "SET.INI", "Set.Ini"}) {
+        const std::string exeDir = home + "/bin-" + name;
+        testsupport::MakeDirs(exeDir);
+        ASSERT_TRUE(Platform::WriteProfileString(exeDir + "/" + name, "Install",
+                                                 "QVBeaconAnalyticsIni", home + "/data/id.ini"));
+        TrackerState s;
+        NativeUserTracker::ResolvePaths(s, "app", exeDir);
+        EXPECT_EQ(s.identityPath, home + "/data/id.ini") << name;
+    }
+}
+
 TEST(Paths, UnusableOrBareLocatorValuesFallBackToTheDefault) {
     const std::string home = testsupport::CurrentTestHome();
     testsupport::WriteFile(home + "/plain-file", "x");

@@ -1,8 +1,11 @@
 #include "NativeUserTracker.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "Console.h"
 #include "QvTypes.h"
@@ -56,6 +59,25 @@ bool UsableFile(const std::string& path) {
     return false;
 }
 
+// The locator "Set.ini" in `dir`, whatever the case of its name: the
+// installer writes "set.ini", and file names here are case-sensitive. An
+// exact "Set.ini" wins; among other spellings the first in name order.
+// Empty when there is none.
+std::string FindLocator(const std::string& dir) {
+    if (Platform::PathExists(dir + "Set.ini")) return dir + "Set.ini";
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        std::string name = e.path().filename().string();
+        std::string lower = name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower == "set.ini") names.push_back(name);
+    }
+    if (names.empty()) return {};
+    std::sort(names.begin(), names.end());
+    return dir + names.front();
+}
+
 }  // namespace
 
 void NativeUserTracker::ResolvePaths(TrackerState& state, const std::string& appName,
@@ -68,8 +90,8 @@ void NativeUserTracker::ResolvePaths(TrackerState& state, const std::string& app
     if (!exeDir.empty() && exeDir.back() != '/') exeDir += '/';
 
     std::string identity;
-    const std::string locator = exeDir + "Set.ini";
-    if (!exeDir.empty() && Platform::PathExists(locator) && UsableFile(locator))
+    const std::string locator = exeDir.empty() ? std::string() : FindLocator(exeDir);
+    if (!locator.empty() && UsableFile(locator))
         identity =
             Slashes(Platform::ReadProfileString(locator, "Install", "QVBeaconAnalyticsIni", ""));
 
