@@ -8,6 +8,10 @@ namespace Platform {
 class InstanceLock;
 }
 
+// The name the installer's lock takes (after the prefix); the window's
+// message socket is named after it.
+constexpr const wchar_t* kInstallerLockName = L"Installer_lumoraapp";
+
 class SingleInstanceMutex {
 public:
     explicit SingleInstanceMutex(std::wstring name);

@@ -5,9 +5,12 @@
 
 #include "app/InstallerConfig.h"
 #include "app/SessionSetup.h"
+#include "app/SingleInstanceMutex.h"
 #include "toolkit/Toolkit.h"
 #include "ui/MainWnd.h"
 #include "ui/WndShadow.h"
+#include "utils/Log.h"
+#include "utils/Text.h"
 
 WindowFrontEnd::WindowFrontEnd() = default;
 
@@ -36,7 +39,19 @@ int WindowFrontEnd::Run(const InstallerConfig& config) {
         return 1;
     }
     m_Window->CenterWindow();
+    const Toolkit::WindowHandle window = m_Window->GetHWND();
+    std::string socketWhy;
+    if (!m_Messages.Start(
+            Utils::ToUtf8(std::wstring(SingleInstanceMutex::kPrefix) + kInstallerLockName),
+            {kDownloaderStartedMessage},
+            [window](uint32_t message) {
+                LOG(L"message %u from another process", message);
+                Toolkit::PostMessage(window, message);
+            },
+            &socketWhy))
+        LOG(L"no messages from other processes: %ls", Utils::FromUtf8(socketWhy).c_str());
     m_Window->ShowModal();
+    m_Messages.Stop();
     return 0;
 }
 

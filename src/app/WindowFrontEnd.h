@@ -2,10 +2,15 @@
 // The window front-end: prepares the UI toolkit (GTK, the skin package, the
 // shadow support), creates the main window "Lumora" (class "MainWnd"),
 // centres it on the work area of the monitor under it and runs its modal
-// loop until the window is gone. The window object outlives its loop: the
-// entry point stops the tracker and cleans up libcurl first, then destroys
-// it (its pipeline goes with it), then releases the lock. UI thread only.
+// loop until the window is gone. Meanwhile message 1224 (the downloader
+// started) from other processes of the user reaches the window through the
+// socket named after the single-instance lock (platform/MessageSocket.h).
+// The window object outlives its loop: the entry point stops the tracker and
+// cleans up libcurl first, then destroys it (its pipeline goes with it), then
+// releases the lock. UI thread only.
 #include <memory>
+
+#include "platform/MessageSocket.h"
 
 class CMainWnd;
 class InstallerConfig;
@@ -29,4 +34,6 @@ public:
 
 private:
     std::unique_ptr<CMainWnd> m_Window;
+    // Message 1224 from other processes, while the window runs.
+    Platform::MessageSocket m_Messages;
 };

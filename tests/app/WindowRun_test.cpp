@@ -14,6 +14,7 @@
 #include <iterator>
 #include <thread>
 
+#include "platform/MessageSocket.h"
 #include "platform/RegistryStore.h"
 #include "platform/Resources.h"
 #include "support/DevServerProcess.h"
@@ -212,6 +213,55 @@ TEST_F(WindowRun, CustomInstallByMouseAndKeyboard) {
 
     const std::string events = EventsText();
     EXPECT_NE(events.find("\"自定义安装_立即安装\""), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Escape is the window's close button; the exit prompt's "是" is the second
+// stop of its Tab order (after its close button), and Enter presses it.
+TEST_F(WindowRun, MessageFromAnotherProcessIsReportedOnceAndTheKeyboardQuits) {
+    StartSetup();
+    const std::string name = "D1A547DB89C0BC61_Installer_lumoraapp";
+    std::string why;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!Platform::SendSocketMessage(name, 1224, &why) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(Platform::SendSocketMessage(name, 1224, &why)) << why;
+    ASSERT_TRUE(Platform::SendSocketMessage(name, 1224, &why)) << why;
+    // The window has them once the program has logged all three.
+    const std::string log = std::string(std::getenv("XDG_STATE_HOME")) + "/lumora/lumora-setup.log";
+    auto received = [&] {
+        const std::string text = testsupport::ReadFile(log);
+        size_t n = 0;
+        for (size_t at = text.find("message 1224 from another process"); at != std::string::npos;
+             at = text.find("message 1224 from another process", at + 1))
+            ++n;
+        return n;
+    };
+    const auto logged = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (received() < 3 && std::chrono::steady_clock::now() < logged)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(received(), 3u) << testsupport::ReadFile(log);
+    // Keys typed on the focused window (chained after a search, xdotool would
+    // send them as synthetic events, which GTK ignores).
+    Xdotool("search --onlyvisible --name '^Lumora$' windowfocus --sync");
+    Xdotool("key Escape");
+    Xdotool("search --sync --onlyvisible --name '^消息框$' windowfocus --sync");
+    Xdotool("key --delay 100 Tab Tab Return");
+    int status = -1000;
+    ASSERT_TRUE(m_Setup.Wait(15000, &status)) << "the exit prompt's yes did not end the program";
+    EXPECT_EQ(status, 0);
+    // Sent three times, reported once; the socket went with the window.
+    const std::string events = EventsText();
+    size_t count = 0;
+    for (size_t at = events.find("\"下载器启动\""); at != std::string::npos;
+         at = events.find("\"下载器启动\"", at + 1))
+        ++count;
+    EXPECT_EQ(count, 1u) << events;
+    EXPECT_FALSE(Platform::SendSocketMessage(name, 1224, &why));
+    EXPECT_FALSE(fs::exists(Platform::MessageSocket::SocketPath(name)));
 }
 
 }  // namespace
