@@ -1,12 +1,17 @@
 // The skin package: a 7z archive decoded completely by the toolkit's
 // resource layer, cut or corrupted anywhere.
 //
-// Input: the archive.
+// Input: the archive; it is tried as it is and, when it is a 7z archive,
+// with its header checksums made right.
 //
 // Properties: a refused archive says why and leaves the archive object as
 // it was (still open with the earlier contents); an accepted one finds each
 // of its files by its stored name, in either separator and any case, and the
 // resource manager reads the same bytes.
+#include <zlib.h>
+
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +20,28 @@
 #include "utils/Text.h"
 
 namespace {
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// The archive with the checksums of its two headers made right again, so
+// that a corrupted header is parsed instead of being refused at its CRC.
+std::vector<uint8_t> WithHeaderCrcs(std::vector<uint8_t> b) {
+    static const uint8_t kSignature[] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+    if (b.size() < 32 || !std::equal(std::begin(kSignature), std::end(kSignature), b.begin()))
+        return b;
+    const uint64_t offset = Le32(b, 12) | static_cast<uint64_t>(Le32(b, 16)) << 32;
+    const uint64_t size = Le32(b, 20) | static_cast<uint64_t>(Le32(b, 24)) << 32;
+    if (offset <= b.size() - 32 && size <= b.size() - 32 - offset)
+        PutLe32(b, 28, crc32(0, b.data() + 32 + offset, static_cast<uInt>(size)));
+    PutLe32(b, 8, crc32(0, b.data() + 12, 20));
+    return b;
+}
 
 std::wstring Shouted(const std::string& utf8) {
     std::wstring w = Utils::FromUtf8(utf8);
@@ -25,21 +52,7 @@ std::wstring Shouted(const std::string& utf8) {
     return w;
 }
 
-}  // namespace
-
-// libarchive asks for as much memory as a corrupt header declares and
-// handles a refusal; a refusal is what a real allocator gives for such
-// sizes, while the sanitizer would end the run instead.
-extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzsupport::PrivateHome();
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::vector<uint8_t> bytes(data, data + size);
-
+void Check(const std::vector<uint8_t>& bytes) {
     // An archive that opened before must stay as it was when a later one
     // fails to open in the same object.
     static Toolkit::CSkinArchive before;
@@ -57,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(before.IsOpen() && before.Entries().size() == entriesBefore,
                        "a failed open changed the archive that was open");
         }
-        return 0;
+        return;
     }
     for (const auto& entry : archive.Entries()) {
         const auto* found = archive.Find(entry.name);
@@ -86,5 +99,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     resources.Reset();
+}
+
+}  // namespace
+
+// libarchive asks for as much memory as a corrupt header declares and
+// handles a refusal; a refusal is what a real allocator gives for such
+// sizes, while the sanitizer would end the run instead.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzzsupport::PrivateHome();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<uint8_t> bytes(data, data + size);
+    Check(bytes);
+    const std::vector<uint8_t> repaired = WithHeaderCrcs(bytes);
+    if (repaired != bytes) Check(repaired);
     return 0;
 }
