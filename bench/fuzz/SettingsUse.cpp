@@ -15,7 +15,7 @@ public:
     }
     void OnBlocked(InstallBlock, const std::wstring&) override {}
     void OnPackageMessage(const std::wstring&) override {}
-    void OnDownloadFailed(double, const std::wstring&) override {}
+    void OnDownloadFailed(double, const std::wstring&, const std::wstring&) override {}
     void OnUninstallFailed(const std::wstring&) override {}
     void OnInstallFailed(const std::wstring&, bool) override {}
     void OnInstalled() override {}

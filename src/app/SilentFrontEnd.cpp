@@ -222,9 +222,11 @@ public:
         std::printf("message from the package: %s\n", Narrow(text).c_str());
         std::fflush(stdout);
     }
-    void OnDownloadFailed(double code, const std::wstring& mechanism) override {
+    void OnDownloadFailed(double code, const std::wstring& mechanism,
+                          const std::wstring& reason) override {
         m_DownloadError = static_cast<long long>(code);
         m_DownloadMechanism = Narrow(mechanism);
+        m_DownloadReason = Narrow(reason);
         m_Ended = true;
     }
     void OnUninstallFailed(const std::wstring&) override { m_Ended = true; }
@@ -241,6 +243,13 @@ public:
         return m_DownloadMechanism.empty()
                    ? "error " + std::to_string(m_DownloadError)
                    : m_DownloadMechanism + " error " + std::to_string(m_DownloadError);
+    }
+    // "failed: <the downloader's words> (LibCurl error N)", or without the
+    // words when the downloader had none.
+    std::string DownloadFailure() const {
+        return m_DownloadReason.empty()
+                   ? "failed (" + DownloadError() + ")"
+                   : "failed: " + m_DownloadReason + " (" + DownloadError() + ")";
     }
 
     // Terminal only: redraws what changed, at most ten times a second.
@@ -290,6 +299,7 @@ private:
     std::wstring m_FailMessage;
     long long m_DownloadError = 0;
     std::string m_DownloadMechanism;
+    std::string m_DownloadReason;
 };
 
 // The one sentence a person needs, then where the details are.
@@ -442,8 +452,8 @@ int RunSilentFrontEnd(const InstallerConfig& config) {
             return kInstalled;
         case InstallOutcome::DownloadFailed:
             return Fail(kDownloadFailed, "the download of the package from " +
-                                             Utils::ToUtf8(config.m_DownloadUrl) + " failed (" +
-                                             observer.DownloadError() + ").");
+                                             Utils::ToUtf8(config.m_DownloadUrl) + " " +
+                                             observer.DownloadFailure() + ".");
         case InstallOutcome::UninstallFailed:
             return Fail(kUninstallFailed,
                         "the previous version could not be removed; close Lumora and try again.");

@@ -91,6 +91,11 @@ void CDownloadInstaller::SetParams(const std::wstring& downloadUrl,
     m_Language = language;
 }
 
+std::wstring CDownloadInstaller::DownloadFailureReason() const {
+    // The downloader is made and let go on the owner's thread, like this call.
+    return m_Downloader ? m_Downloader->FailureReason() : std::wstring();
+}
+
 std::wstring CDownloadInstaller::PackagePathFor(const std::wstring& installDir,
                                                 const std::wstring& appName) {
     return installDir + L"/__Package_" + appName + L".exe";

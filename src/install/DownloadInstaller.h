@@ -82,6 +82,10 @@ public:
     void Cancel(std::chrono::milliseconds grace = kChildStopGrace);
     bool Cancelled() const { return m_Cancelled; }
 
+    // Why the download failed last, in the downloader's plain words; empty
+    // before a failure. Owner's thread.
+    std::wstring DownloadFailureReason() const;
+
     // The package path of the current (or last) start.
     std::wstring PackagePath() const {
         std::lock_guard<std::mutex> lock(m_FieldsLock);

@@ -195,7 +195,7 @@ void CInstallSession::OnInstallerMessage(const InstallerMessage& m) {
             FailureReport::SendDownloadFailure(m.value, m.text, m_Pipeline->PackagePath(),
                                                Extras());
             m_Outcome = InstallOutcome::DownloadFailed;
-            m_Observer.OnDownloadFailed(m.value, m.text);
+            m_Observer.OnDownloadFailed(m.value, m.text, m_Pipeline->DownloadFailureReason());
             break;
         case DL_CODE_ERROR:
             FailureReport::SendShort(m.value, m.text, true, Extras());

@@ -68,8 +68,11 @@ public:
     virtual void OnPackageMessage(const std::wstring& text) = 0;
     // The download failed for good; the front-end may ask the user and call
     // StartInstall again.
-    // `code` and `mechanism` are the downloader's (error number, "LibCurl").
-    virtual void OnDownloadFailed(double code, const std::wstring& mechanism) = 0;
+    // `code` and `mechanism` are the downloader's (error number, "LibCurl");
+    // `reason` says in plain words what went wrong, with the host (empty
+    // when the downloader could not tell).
+    virtual void OnDownloadFailed(double code, const std::wstring& mechanism,
+                                  const std::wstring& reason) = 0;
     // The old copy could not be removed; `message` tells the user to close
     // the running product.
     virtual void OnUninstallFailed(const std::wstring& message) = 0;

@@ -533,7 +533,7 @@ void CMainWnd::OnPackageMessage(const std::wstring& text) {
     Prompt(L"MessageBox1Wnd.xml", &text, kCaptionMessage);
 }
 
-void CMainWnd::OnDownloadFailed(double, const std::wstring&) {
+void CMainWnd::OnDownloadFailed(double, const std::wstring&, const std::wstring&) {
     const int attempts = m_Attempts;
     const int answer = Prompt(L"NetworkTipWnd.xml");
     const int from = m_Session->InstallFromPage();

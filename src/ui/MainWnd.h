@@ -85,7 +85,8 @@ private:
     void OnProgress(InstallStage stage, int percent, const std::wstring& label) override;
     void OnBlocked(InstallBlock why, const std::wstring& message) override;
     void OnPackageMessage(const std::wstring& text) override;
-    void OnDownloadFailed(double code, const std::wstring& mechanism) override;
+    void OnDownloadFailed(double code, const std::wstring& mechanism,
+                          const std::wstring& reason) override;
     void OnUninstallFailed(const std::wstring& message) override;
     void OnInstallFailed(const std::wstring& message, bool resetProgress) override;
     void OnInstalled() override;

@@ -285,8 +285,10 @@ TEST_F(CliRun, FailureWritesItsSentenceAndWhereTheLogIs) {
         {std::string(LUMORA_SETUP) + " -silent=true -downloadurl=" + server.Address() +
              "missing/setup.exe -installdir='" + HomePath("programs") + "'",
          2,
+         // The downloader's own words, then its report's number.
          "lumora-setup: the download of the package from " + server.Address() +
-             "missing/setup.exe failed ("},
+             "missing/setup.exe failed: 127.0.0.1 answered HTTP status 404 (Not Found) (LibCurl "
+             "error -998)."},
     };
     for (const auto& c : cases) {
         const testsupport::CommandResult r = RunCommand(c.args);

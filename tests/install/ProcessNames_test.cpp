@@ -75,7 +75,7 @@ struct BlockObserver : IInstallObserver {
     void OnProgress(InstallStage, int, const std::wstring&) override {}
     void OnBlocked(InstallBlock w, const std::wstring& m) override { blocks.push_back({w, m}); }
     void OnPackageMessage(const std::wstring&) override {}
-    void OnDownloadFailed(double, const std::wstring&) override {}
+    void OnDownloadFailed(double, const std::wstring&, const std::wstring&) override {}
     void OnUninstallFailed(const std::wstring&) override {}
     void OnInstallFailed(const std::wstring&, bool) override {}
     void OnInstalled() override {}

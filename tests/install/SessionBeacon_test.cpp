@@ -33,7 +33,7 @@ struct QuietObserver : IInstallObserver {
     void OnProgress(InstallStage, int, const std::wstring&) override {}
     void OnBlocked(InstallBlock, const std::wstring&) override {}
     void OnPackageMessage(const std::wstring&) override {}
-    void OnDownloadFailed(double, const std::wstring&) override {}
+    void OnDownloadFailed(double, const std::wstring&, const std::wstring&) override {}
     void OnUninstallFailed(const std::wstring&) override {}
     void OnInstallFailed(const std::wstring&, bool) override {}
     void OnInstalled() override {}

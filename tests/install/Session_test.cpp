@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <mutex>
 
 #include "ChildScripts.h"
 #include "FakeDownloader.h"
@@ -27,6 +28,7 @@ struct Observer : IInstallObserver {
     std::wstring failMessage;
     bool reset = false;
     int installed = 0, downloadFailed = 0, uninstallFailed = 0, installFailed = 0;
+    std::wstring downloadFailureReason;
 
     void OnStage(InstallStage s) override { stages.push_back(s); }
     void OnProgress(InstallStage, int p, const std::wstring& l) override {
@@ -35,7 +37,10 @@ struct Observer : IInstallObserver {
     }
     void OnBlocked(InstallBlock w, const std::wstring& m) override { blocks.push_back({w, m}); }
     void OnPackageMessage(const std::wstring& t) override { messages.push_back(t); }
-    void OnDownloadFailed(double, const std::wstring&) override { ++downloadFailed; }
+    void OnDownloadFailed(double, const std::wstring&, const std::wstring& reason) override {
+        ++downloadFailed;
+        downloadFailureReason = reason;
+    }
     void OnUninstallFailed(const std::wstring&) override { ++uninstallFailed; }
     void OnInstallFailed(const std::wstring& m, bool r) override {
         failMessage = m;
@@ -241,5 +246,39 @@ TEST_P(SessionWithPipeline, IsOverrideDecidesTheRemoval) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, SessionWithPipeline, testing::Values("false", "False", ""));
+
+TEST(SessionDownloadFailure, TheObserverHearsTheDownloadersWords) {
+    installtest::Recorder rec;
+    installtest::Made made;
+    Observer observer;
+    auto post = rec.Callback();
+    std::vector<InstallerMessage> posted;
+    std::mutex postedLock;
+    CInstallSession session(
+        observer,
+        [&, post](const InstallerMessage& m) {
+            {
+                std::lock_guard<std::mutex> guard(postedLock);
+                posted.push_back(m);
+            }
+            post(m.code, m.value, m.text);
+        },
+        installtest::FakeMaker(made, {{{{DL_CODE_START, 1, L""}, {DL_CODE_FAIL, 7, L"LibCurl"}}}},
+                               ""));
+    session.ReadRecords();
+    ASSERT_TRUE(session.StartInstall(W(HomePath("apps")), true, true));
+    session.DoInstall(true, 0);
+    rec.WaitForCode({DL_CODE_FAIL});
+    // The reports reach the session on the owner's thread, as a front-end
+    // hands them over.
+    std::vector<InstallerMessage> copy;
+    {
+        std::lock_guard<std::mutex> guard(postedLock);
+        copy = posted;
+    }
+    for (const InstallerMessage& m : copy) session.OnInstallerMessage(m);
+    EXPECT_EQ(observer.downloadFailed, 1);
+    EXPECT_EQ(observer.downloadFailureReason, L"the fake's scripted failure");
+}
 
 }  // namespace
