@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/InstallerConfig.h"
+#include "app/Interruption.h"
 #include "app/ProgressLine.h"
 #include "app/RunLog.h"
 #include "app/SessionSetup.h"
@@ -334,27 +335,8 @@ int BlockedStatus(InstallBlock why, const std::wstring& dir, const std::wstring&
 // 128 + the signal.
 int Interrupted(CInstallSession& session, int signal) {
     const InstallStage stage = session.Cancel();
-    const std::string by = "interrupted by " + Platform::StopSignalName(signal);
-    std::string what;
-    switch (stage) {
-        case InstallStage::Idle:
-            what = " before the installation began; nothing was installed.";
-            break;
-        case InstallStage::Removing:
-            what = " while removing the previous version; the installation did not finish.";
-            break;
-        case InstallStage::Downloading:
-            what = " while downloading the package; the installation did not finish.";
-            break;
-        case InstallStage::Installing:
-            what = " while the package was installing; the installation did not finish.";
-            break;
-        case InstallStage::Finished:
-            what = " while the package was ending; Lumora is installed in " +
-                   Narrow(session.InstallPath()) + ".";
-            break;
-    }
-    return Fail(128 + signal, by + what);
+    return Fail(InterruptedStatus(signal),
+                InterruptionSentence(signal, stage, session.InstallPath()));
 }
 
 }  // namespace

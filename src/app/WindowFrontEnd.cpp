@@ -4,9 +4,12 @@
 #include <string>
 
 #include "app/InstallerConfig.h"
+#include "app/Interruption.h"
 #include "app/SessionSetup.h"
 #include "app/SingleInstanceMutex.h"
+#include "platform/StopSignals.h"
 #include "toolkit/Toolkit.h"
+#include "toolkit/UIMessageLoop.h"
 #include "ui/MainWnd.h"
 #include "ui/WndShadow.h"
 #include "utils/Log.h"
@@ -39,6 +42,14 @@ int WindowFrontEnd::Run(const InstallerConfig& config) {
         return 1;
     }
     m_Window->CenterWindow();
+    // A stop signal ends the run on any page: the pipeline starts nothing
+    // more at once and every modal loop (a prompt's too) ends; the children
+    // are stopped below, on this thread.
+    CInstallSession* session = m_Window->GetSession();
+    Platform::SetStopHandler([session](int) {
+        if (session) session->RequestCancel();
+        Toolkit::CMessageLoop::Instance().PostQuit();
+    });
     const Toolkit::WindowHandle window = m_Window->GetHWND();
     std::string socketWhy;
     if (!m_Messages.Start(
@@ -52,6 +63,14 @@ int WindowFrontEnd::Run(const InstallerConfig& config) {
         LOG(L"no messages from other processes: %ls", Utils::FromUtf8(socketWhy).c_str());
     m_Window->ShowModal();
     m_Messages.Stop();
+    Platform::SetStopHandler(nullptr);
+    if (const int signal = Platform::StopSignalReceived()) {
+        const InstallStage stage = session ? session->Cancel() : InstallStage::Idle;
+        std::fprintf(
+            stderr, "lumora-setup: %s\n",
+            InterruptionSentence(signal, stage, session ? session->InstallPath() : L"").c_str());
+        return InterruptedStatus(signal);
+    }
     return 0;
 }
 

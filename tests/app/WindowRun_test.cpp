@@ -3,6 +3,7 @@
 // person would (mouse clicks and typing), from the first page to the exit.
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <iterator>
 #include <thread>
 
+#include "install/SilentRunFixture.h"
 #include "platform/MessageSocket.h"
 #include "platform/RegistryStore.h"
 #include "platform/Resources.h"
@@ -262,6 +264,37 @@ TEST_F(WindowRun, MessageFromAnotherProcessIsReportedOnceAndTheKeyboardQuits) {
     EXPECT_EQ(count, 1u) << events;
     EXPECT_FALSE(Platform::SendSocketMessage(name, 1224, &why));
     EXPECT_FALSE(fs::exists(Platform::MessageSocket::SocketPath(name)));
+}
+
+}  // namespace
+
+namespace {
+
+// A stop signal while the package runs (the installing page): the run ends
+// as a silent one does, the package's processes with it, and nothing is
+// recorded.
+TEST_F(WindowRun, AStopSignalOnTheInstallingPageEndsTheRunInOrder) {
+    // A newer package that hangs once it has installed its files.
+    const std::string packages = Home("packages");
+    const testsupport::CommandResult built = testsupport::RunCommand(
+        std::string(LUMORA_SAMPLE_PACKAGE) + " --out '" + packages + "' --version 9.0.0 --hang");
+    ASSERT_EQ(built.status, 0) << built.err;
+    const std::string path = built.out.substr(0, built.out.find('\n'));
+    fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::hours(1));
+    const std::string marker = "LUMORA_WINDOW_STOP_TEST=" + std::to_string(::getpid());
+    ::setenv("LUMORA_WINDOW_STOP_TEST", std::to_string(::getpid()).c_str(), 1);
+    StartSetup();
+    ::unsetenv("LUMORA_WINDOW_STOP_TEST");
+    Click(L"defaultInstallBtn", 0);
+    while (!installtest::MarkedProcessRuns(marker, "sleep 1000000"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(::kill(m_Setup.Pid(), SIGTERM), 0);
+    int status = -1000;
+    ASSERT_TRUE(m_Setup.Wait(20000, &status)) << "SIGTERM did not end the window's run";
+    EXPECT_EQ(status, 128 + SIGTERM);
+    EXPECT_TRUE(installtest::ProcessesMarked(marker).empty()) << "a process of the run is left";
+    EXPECT_FALSE(Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"));
+    EXPECT_FALSE(fs::exists(m_DefaultDir + "/__Package_lumoraapp.exe"));
 }
 
 }  // namespace
