@@ -13,6 +13,70 @@ std::string Quoted(const std::string& s) {
 
 std::string Flag(bool b) { return b ? "1" : "0"; }
 
+// The launchers the package wrote are listed in <dir>/launchers after a
+// token of that installation; a listed file is removed only while it still
+// carries the token, so a launcher of another installation stays.
+const char* const kRemoveLaunchers = R"SH(if [ -f "$home/launchers" ]; then
+  {
+    IFS= read -r token
+    while IFS= read -r f; do
+      if [ -f "$f" ] && grep -qxF "X-Lumora-Sample=$token" "$f"; then
+        rm -f "$f" || { echo "Error=cannot remove $f"; exit 1; }
+      fi
+    done
+  } < "$home/launchers"
+  rm -f "$home/launchers"
+fi
+)SH";
+
+// Freedesktop launchers (lumora.desktop) for -dsc=true (the desktop folder:
+// xdg-user-dir's, else ~/Desktop) and -ssc=true ($XDG_DATA_HOME/applications).
+// Values are escaped as desktop entries want: a string doubles a backslash;
+// the quoted Exec argument also escapes '"', '`', '$' and the backslash, and
+// doubles '%'. A launcher that cannot be written is reported on standard
+// error; the installation itself stands.
+const char* const kWriteLaunchers = R"SH(dsc=false; ssc=false
+for a in "$@"; do
+  case "$a" in
+    /D=*) break;;
+    -dsc=*) dsc="${a#-dsc=}";;
+    -ssc=*) ssc="${a#-ssc=}";;
+  esac
+done
+de_string() { printf '%s' "$1" | sed 's/\\/\\\\/g'; }
+de_exec() { printf '%s' "$1" | sed -e 's/\\/\\\\\\\\/g' -e 's/["`$]/\\\\&/g' -e 's/%/%%/g'; }
+launcher_token="$$.$(date +%s)"
+printf '%s\n' "$launcher_token" > "$dir/launchers" 2>/dev/null || fail_write "$dir/launchers"
+write_launcher() {
+  case "$dir" in *'
+'*) echo "lumora sample package: no launcher for a folder with a line break" >&2; return 1;; esac
+  mkdir -p "$1" 2>/dev/null || { echo "lumora sample package: cannot make $1" >&2; return 1; }
+  {
+    printf '[Desktop Entry]\nType=Application\nVersion=1.0\nName=Lumora\n'
+    printf 'Comment=Lumora sample product %s\n' "$(de_string "$VERSION")"
+    printf 'Exec="%s"\n' "$(de_exec "$dir/lumoraapp.exe")"
+    printf 'Path=%s\n' "$(de_string "$dir")"
+    printf 'Terminal=false\nCategories=Utility;\n'
+    printf 'X-Lumora-Sample=%s\n' "$launcher_token"
+  } > "$1/lumora.desktop" 2>/dev/null ||
+    { echo "lumora sample package: cannot write $1/lumora.desktop" >&2; return 1; }
+  chmod 755 "$1/lumora.desktop"
+  printf '%s\n' "$1/lumora.desktop" >> "$dir/launchers"
+}
+if [ "$dsc" = true ]; then
+  desktop=$(xdg-user-dir DESKTOP 2>/dev/null)
+  [ -n "$desktop" ] || desktop="$HOME/Desktop"
+  write_launcher "$desktop"
+fi
+if [ "$ssc" = true ]; then
+  case "$XDG_DATA_HOME" in
+    /*) data="$XDG_DATA_HOME";;
+    *) data="$HOME/.local/share";;
+  esac
+  write_launcher "$data/applications"
+fi
+)SH";
+
 }  // namespace
 
 std::string ProductScript(const SampleOptions& o) {
@@ -48,7 +112,8 @@ std::string UninstallerScript(const SampleOptions& o) {
            "if [ \"$UNINST_FAIL\" = 1 ]; then echo State=Fail; exit 1; fi\n"
            "if [ -n \"$UNINST_ERROR\" ]; then echo \"Error=$UNINST_ERROR\"; exit 1; fi\n"
            "[ -d \"$home\" ] || { echo \"Error=no installation in $home\"; exit 1; }\n"
-           "echo Progress=0.2\n"
+           "echo Progress=0.2\n" +
+           std::string(kRemoveLaunchers) +
            "[ \"$UNINST_HANG\" = 1 ] && exec sleep 1000000\n"
            "for f in lumoraapp.exe lumora.dat VERSION product-started set.ini uninst.ep; do\n"
            "  rm -f \"$home/$f\" || { echo \"Error=cannot remove $home/$f\"; exit 1; }\n"
@@ -117,8 +182,9 @@ std::string PackageScript(const SampleOptions& o, uint64_t payloadOffset) {
          "\"$dir/uninst.ep\"\n";
     s += UninstallerScript(o);
     s += "LUMORA_UNINSTALLER\n"
-         "chmod 755 \"$dir/uninst.ep\"\n"
-         "printf '%s\\n' \"$VERSION\" > \"$dir/VERSION\" 2>/dev/null || fail_write "
+         "chmod 755 \"$dir/uninst.ep\"\n";
+    s += kWriteLaunchers;
+    s += "printf '%s\\n' \"$VERSION\" > \"$dir/VERSION\" 2>/dev/null || fail_write "
          "\"$dir/VERSION\"\n"
          ": > \"$dir/v$VERSION.marker\"\n"
          "say Progress=0.9\n"
