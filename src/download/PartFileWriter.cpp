@@ -29,6 +29,18 @@ void CPartFileWriter::Follow(CMd5Follower* follower, size_t index) {
 
 bool CPartFileWriter::Write(const char* data, size_t size) {
     if (m_Error != 0 || !m_File.IsOpen()) return false;
+    // A large piece goes to the file as it is, without a copy into the
+    // buffer (once the buffer's bytes are out, so the order stays).
+    if (size >= kDirect) {
+        if (!Flush()) return false;
+        if (!m_File.WriteAll(data, size, &m_Error)) {
+            if (m_Error == 0) m_Error = EIO;
+            return false;
+        }
+        m_Written += static_cast<int64_t>(size);
+        if (m_Follower) m_Follower->Publish(m_FollowerIndex, m_Written);
+        return true;
+    }
     while (size > 0) {
         if (m_Fill == m_Buffer.size() && !Flush()) return false;
         size_t take = std::min(size, m_Buffer.size() - m_Fill);

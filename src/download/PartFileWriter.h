@@ -17,6 +17,7 @@ class CMd5Follower;
 class CPartFileWriter {
 public:
     static constexpr size_t kBuffer = 1 << 20;
+    static constexpr size_t kDirect = 256 * 1024;  // pieces this large skip the buffer
 
     CPartFileWriter() = default;
     ~CPartFileWriter() { Close(); }
