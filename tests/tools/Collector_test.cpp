@@ -172,6 +172,9 @@ TEST(CollectorDecoder, RefusesBatchesThatAreNotArraysOfRecords) {
     EXPECT_FALSE(
         collector::SplitRecords(std::string(2000, '[') + std::string(2000, ']'), &records, &err));
     EXPECT_NE(err.find("not JSON"), std::string::npos) << err;
+    // The reader takes a zero byte for the end of the text.
+    EXPECT_FALSE(collector::SplitRecords(std::string("[]\0[", 4), &records, &err));
+    EXPECT_NE(err.find("zero byte"), std::string::npos) << err;
 }
 
 class CollectorStore : public testing::Test {

@@ -210,6 +210,8 @@ TEST_F(Queue, StagedObjectsThatAreNoRecordsAreSkipped) {
         R"({"distinct_id":"d","properties":[],"time":1,"type":"track"})",
         // deeper than the JSON reader's stack limit, where it throws
         "{\"a\":" + std::string(2000, '[') + std::string(2000, ']') + "}",
+        // a record, a zero byte (the reader's end of text) and more
+        Rec(3) + std::string(1, '\0') + "x\"}",
     };
     std::string file = Rec(1) + "\n";
     for (const auto& line : foreign) file += line + "\n";
@@ -219,7 +221,7 @@ TEST_F(Queue, StagedObjectsThatAreNoRecordsAreSkipped) {
     testsupport::LogCapture log;
     ASSERT_TRUE(c.HasPending());
     EXPECT_EQ(c.Snapshot(), Recs(1, 2));
-    EXPECT_EQ(log.Count("skipped 6 damaged line(s)"), 1) << log.Text();
+    EXPECT_EQ(log.Count("skipped 7 damaged line(s)"), 1) << log.Text();
     ASSERT_TRUE(c.Flush());
     std::string batch, err;
     std::vector<std::string> records;

@@ -145,6 +145,12 @@ bool SplitRecords(const std::string& batchText, std::vector<std::string>* record
     Json::CharReaderBuilder b;
     Json::CharReaderBuilder::strictMode(&b.settings_);
     std::unique_ptr<Json::CharReader> reader(b.newCharReader());
+    // The reader would take a zero byte for the end of the text and accept
+    // whatever follows it.
+    if (const size_t zero = batchText.find('\0'); zero != std::string::npos) {
+        *err = "batch is not JSON: a zero byte at offset " + std::to_string(zero);
+        return false;
+    }
     Json::Value root;
     std::string errs;
     bool parsed = false;
