@@ -47,6 +47,10 @@ bool SpawnChild(const std::string& program, const std::vector<std::string>& argv
     posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
     posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
     posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
+    // Nothing else we hold reaches the child, also descriptors our own
+    // parent let us inherit (a lock file, say): a package left running
+    // must not keep them open.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     posix_spawnattr_setpgroup(&attr, 0);
     // The child starts with default signal handling, whatever ours is.
     sigset_t all, none;

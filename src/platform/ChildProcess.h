@@ -23,7 +23,8 @@ void CloseFd(int& fd);
 
 // Starts `program` (a path; no search of PATH) with `argv` as its arguments
 // (argv[0] included). The child's standard input, output and error become
-// the given descriptors; everything else of ours stays closed in it. The child
+// the given descriptors; every other descriptor is closed in it (also those
+// we inherited without close-on-exec). The child
 // leads a process group of its own. False with the reason in *err when the
 // program cannot be executed (missing, not executable, not a program).
 bool SpawnChild(const std::string& program, const std::vector<std::string>& argv, int stdinFd,

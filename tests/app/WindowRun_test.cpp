@@ -282,6 +282,7 @@ TEST_F(WindowRun, AStopSignalOnTheInstallingPageEndsTheRunInOrder) {
     const std::string path = built.out.substr(0, built.out.find('\n'));
     fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::hours(1));
     const std::string marker = "LUMORA_WINDOW_STOP_TEST=" + std::to_string(::getpid());
+    const installtest::KillMarkedAtEnd cleanUp(marker);
     ::setenv("LUMORA_WINDOW_STOP_TEST", std::to_string(::getpid()).c_str(), 1);
     StartSetup();
     ::unsetenv("LUMORA_WINDOW_STOP_TEST");

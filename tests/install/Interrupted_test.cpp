@@ -52,6 +52,7 @@ TEST_P(Interrupted, StopsItsChildrenRecordsNothingAndKeepsTheEvents) {
 
     // Everything the run starts carries this in its environment.
     const std::string marker = "LUMORA_INTERRUPT_TEST=" + std::to_string(::getpid());
+    const installtest::KillMarkedAtEnd cleanUp(marker);
     ::setenv("LUMORA_INTERRUPT_TEST", std::to_string(::getpid()).c_str(), 1);
     // Through a shell that becomes lumora-setup, so that its standard error
     // goes to a file and the signal reaches lumora-setup itself.

@@ -1,9 +1,11 @@
 // The platform services of the installation pipeline and the Utils facts
 // over them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <regex>
 #include <thread>
@@ -25,6 +27,21 @@ using installtest::HomePath;
 
 std::string PrivateName() {
     return std::string(std::getenv("TMPDIR")) + "/~TaMikTemp.92482B06FB471E17";
+}
+
+TEST(ChildProcess, GetsNoDescriptorButItsThreePipes) {
+    // One we hold without close-on-exec, as a parent's lock file would be.
+    const int fd = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(fd, 3);
+    Utils::PipeProcess child;
+    child.Launch(L"/bin/sh", L"sh -c \"ls /proc/self/fd\"");
+    std::string out;
+    while (child.ReadOutput(out) == Utils::PipeProcess::ReadResult::Data) {
+    }
+    child.WaitForEnd();
+    ::close(fd);
+    // 0, 1, 2 and the one ls reads the folder with.
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4) << out;
 }
 
 TEST(TempFolder, IsMadeForUsAloneAndReturnedWithASlash) {

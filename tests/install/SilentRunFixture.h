@@ -3,6 +3,7 @@
 // packages, for the suites that look at how a run ends and where it puts
 // its files.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <utime.h>
 
 #include <cstdlib>
@@ -87,5 +88,21 @@ inline bool MarkedProcessRuns(const std::string& marker, const std::string& part
     }
     return false;
 }
+
+// Kills, when it goes, whatever still runs under `marker`: a run that went
+// wrong must not leave its children behind (they would hold what the test's
+// runner gave them, a lock file for one).
+class KillMarkedAtEnd {
+public:
+    explicit KillMarkedAtEnd(std::string marker) : m_Marker(std::move(marker)) {}
+    ~KillMarkedAtEnd() {
+        for (int pid : ProcessesMarked(m_Marker)) ::kill(pid, SIGKILL);
+    }
+    KillMarkedAtEnd(const KillMarkedAtEnd&) = delete;
+    KillMarkedAtEnd& operator=(const KillMarkedAtEnd&) = delete;
+
+private:
+    std::string m_Marker;
+};
 
 }  // namespace installtest

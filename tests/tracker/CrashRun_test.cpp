@@ -14,15 +14,10 @@ using trackertest::ReadRecordLines;
 
 // Runs the crashing program; gives the signal that ended it (0: none).
 int RunCrashingProcess(const std::string& url, const char* how) {
-    // The crash filter runs inside the signal handler and allocates there,
-    // which ThreadSanitizer reports on its own; that is the filter's known
-    // design, not what this test looks at.
-    const char* tsan = std::getenv("TSAN_OPTIONS");
     // A helper that hangs is killed after 30 s (and then ends by SIGKILL).
-    const std::string cmd = "TSAN_OPTIONS='" + std::string(tsan ? tsan : "") +
-                            ":report_signal_unsafe=0' timeout -s KILL 30 " +
-                            std::string(TRACKER_CRASH_HELPER) + " -beaconserverurl=" + url + " " +
-                            how + " 2>" + testsupport::CurrentTestHome() + "/crash.err";
+    const std::string cmd = "timeout -s KILL 30 " + std::string(TRACKER_CRASH_HELPER) +
+                            " -beaconserverurl=" + url + " " + how + " 2>" +
+                            testsupport::CurrentTestHome() + "/crash.err";
     const int rc = std::system(cmd.c_str());
     if (WIFSIGNALED(rc)) return WTERMSIG(rc);
     // The shell reports a child's signal as 128 + signal.
