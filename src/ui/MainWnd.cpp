@@ -388,7 +388,7 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     } else if (name == L"backBtn") {
         ShowPage(kPageQuick);
     } else if (name == L"chDirBtn") {
-        ChooseFolder();
+        ChooseInstallDirectory();
     } else if (name == L"openProduceBtn") {
         BeaconTrackClick(L"立即体验", m_Session->Extras());
         if (m_Session->StartupStyle() == 2) RunProduct();
@@ -402,11 +402,11 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     }
 }
 
-void CMainWnd::ChooseFolder() {
-    if (!m_InstallDirEdit) return;
-    // Opened at the folder the edit names (or the nearest one that exists).
-    std::wstring path = m_InstallDirEdit->GetText();
-    if (WindowImplBase::ChooseFolder(L"选择一个文件夹", &path)) m_InstallDirEdit->SetText(path);
+void CMainWnd::ChooseInstallDirectory() {
+    // Opens where the edit points; a cancel leaves the text as it was.
+    std::wstring folder = m_InstallDirEdit ? m_InstallDirEdit->GetText() : std::wstring();
+    if (ChooseFolder(L"选择一个文件夹", &folder) && m_InstallDirEdit)
+        m_InstallDirEdit->SetText(folder);
 }
 
 std::wstring CMainWnd::GetDefaultInstallDir() {

@@ -102,7 +102,7 @@ private:
     void FitTextWidth(Toolkit::CControlUI* control, const std::wstring& text);
     void ShowProgress(int percent, const std::wstring& label);
     void SendInstallNotify(bool go);
-    void ChooseFolder();
+    void ChooseInstallDirectory();
     void StartNetworkCheck();
     int Prompt(const wchar_t* layout, const std::wstring* text = nullptr,
                const wchar_t* caption = nullptr);

@@ -70,7 +70,7 @@ protected:
                 GTEST_SKIP() << "cannot give the test a private /opt";
             m_DefaultDir = "/opt/lumoratool";
         } else {
-            m_DefaultDir = Home(".local/opt/lumoratool");
+            m_DefaultDir = UserHome() + "/.local/opt/lumoratool";
         }
         std::string error;
         ASSERT_TRUE(m_Display.Start(&error)) << error;
@@ -114,6 +114,12 @@ protected:
         // Centred on the 1024x768 screen.
         EXPECT_EQ(m_Window.x, 212);
         EXPECT_EQ(m_Window.y, 184);
+        // Grouped by the desktop under its class name, with the product's icon.
+        const testsupport::CommandResult props = testsupport::RunCommand(
+            "xprop -id $(xdotool search --onlyvisible --name '^Lumora$' | head -n 1) WM_CLASS "
+            "_NET_WM_ICON | head -c 300");
+        EXPECT_NE(props.out.find("\"MainWnd\""), std::string::npos) << props.out;
+        EXPECT_NE(props.out.find("_NET_WM_ICON(CARDINAL)"), std::string::npos) << props.out;
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // first paint
     }
 
@@ -163,6 +169,14 @@ protected:
     }
 
     std::string EventsText() { return testsupport::ReadFile(m_Events); }
+    static std::string UserHome() {
+        const char* home = std::getenv("HOME");
+        return home ? home : Home("home");
+    }
+    static std::string DataHome() {
+        const char* data = std::getenv("XDG_DATA_HOME");
+        return data ? data : UserHome() + "/.local/share";
+    }
 
     testsupport::VirtualDisplay m_Display;
     std::unique_ptr<testsupport::DevServerProcess> m_Server;
@@ -187,6 +201,14 @@ TEST_F(WindowRun, QuickInstallByMouse) {
               m_DefaultDir);
     // The sample package asks to be started at once.
     WaitFor(m_DefaultDir + "/product-started");
+    // Both launchers, on the desktop and in the applications menu.
+    for (const std::string& launcher :
+         {UserHome() + "/Desktop/lumora.desktop", DataHome() + "/applications/lumora.desktop"}) {
+        const std::string text = testsupport::ReadFile(launcher);
+        EXPECT_NE(text.find("Exec=\"" + m_DefaultDir + "/lumoraapp.exe\""), std::string::npos)
+            << launcher << ":\n"
+            << text;
+    }
     // The events reached the collector with the final flush.
     const std::string events = EventsText();
     for (const char* name : {"立即安装", "安装中", "下载器启动", "开始下载大包", "大包下载完毕",
@@ -212,6 +234,10 @@ TEST_F(WindowRun, CustomInstallByMouseAndKeyboard) {
     EXPECT_EQ(FinishWith(L"closebtn"), 0);
     EXPECT_EQ(*Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"), dir);
     EXPECT_FALSE(fs::exists(m_DefaultDir));
+    // The launchers follow the two check boxes: none on the desktop, one in
+    // the applications menu.
+    EXPECT_FALSE(fs::exists(UserHome() + "/Desktop/lumora.desktop"));
+    EXPECT_TRUE(fs::exists(DataHome() + "/applications/lumora.desktop"));
 
     const std::string events = EventsText();
     EXPECT_NE(events.find("\"自定义安装_立即安装\""), std::string::npos);

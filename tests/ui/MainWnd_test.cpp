@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "MainWndFixture.h"
@@ -314,6 +315,29 @@ TEST_F(MainWnd, FolderButtonOpensTheChooserAtTheEditsFolderAndTakesItsAnswer) {
     EXPECT_EQ(Backend().Records().folderChoosers,
               (std::vector<std::wstring>{L"选择一个文件夹", L"选择一个文件夹"}));
     EXPECT_FALSE(Backend().Records().folderOwnerTookInput);
+}
+
+TEST_F(MainWnd, FolderChooserFillsTheDirectoryAndACancelKeepsIt) {
+    RecordingPackage();
+    Open();
+    ASSERT_TRUE(Click(L"customeBtn"));
+    const std::wstring before = Text(L"installDirEdit");
+    Backend().SetNextFolderAnswer(std::nullopt);  // cancelled
+    ASSERT_TRUE(Click(L"chDirBtn"));
+    EXPECT_EQ(Text(L"installDirEdit"), before);
+    const std::string picked = HomePath("Picked");
+    Backend().SetNextFolderAnswer(W(picked));
+    ASSERT_TRUE(Click(L"chDirBtn"));
+    EXPECT_EQ(Text(L"installDirEdit"), W(picked));
+    // Titled, opened where the edit pointed, modal to the window.
+    ASSERT_EQ(Backend().Records().folderChoosers.size(), 2u);
+    EXPECT_EQ(Backend().Records().folderChoosers[1], L"选择一个文件夹");
+    EXPECT_EQ(Backend().Records().folderStart, before);
+    EXPECT_FALSE(Backend().Records().folderOwnerTookInput);
+    ASSERT_TRUE(Click(L"customeInstallBtn"));
+    ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+    EXPECT_EQ(*Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"),
+              picked + "/lumoratool");
 }
 
 TEST_F(MainWnd, BackButtonReturnsToThePageZero) {
