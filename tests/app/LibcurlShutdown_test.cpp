@@ -87,9 +87,9 @@ TEST_F(LibcurlShutdown, ASegmentedDownloadReleasedMidTransferIsOverFirst) {
     DownloaderOptions options;
     options.curlReady = true;
     const std::string target = testsupport::CurrentTestHome() + "/__Package_lumoraapp.exe";
-    auto downloader = std::make_unique<CMTCurlDownloader>(
-        [](int, double, const std::wstring&) {}, Utils::FromAnsi(server.Url(path)),
-        Utils::FromAnsi(target), options);
+    auto downloader = std::make_unique<CMTCurlDownloader>([](int, double, const std::wstring&) {},
+                                                          Utils::FromAnsi(server.Url(path)),
+                                                          Utils::FromAnsi(target), options);
     downloader->Start();
     ASSERT_TRUE(server.WaitForRequests("GET", path, 2));
     EXPECT_GT(Utils::CurlUserCount(), 0);
