@@ -173,7 +173,11 @@ void MainWndTest::SetUp() {
         const WindowHandle handle = box.GetHWND();
         CMessageLoop::Instance().PostTask([this, &box, handle, control] {
             if (!Toolkit::IsWindow(handle)) return;
-            if (control.empty() || !Backend().Click(box, control)) box.PostMessage(WM_CLOSE);
+            if (control == kEscapeKey) {
+                Backend().KeyPress(box, VK_ESCAPE);
+            } else if (control.empty() || !Backend().Click(box, control)) {
+                box.PostMessage(WM_CLOSE);
+            }
         });
     });
 }

@@ -151,6 +151,9 @@ private:
     int m_Pid;
 };
 
+// Answer() with this "control" presses Escape in the prompt instead of a click.
+constexpr const wchar_t* kEscapeKey = L"{Escape}";
+
 constexpr const wchar_t* kRunningText = L"安装程序检测到Lumora\r\n正在运行，请退出程序后再安装";
 
 }  // namespace mwtest

@@ -391,6 +391,21 @@ TEST_F(MainWnd, ExitPromptClosesOnlyOnYes) {
     }
 }
 
+TEST_F(MainWnd, KeyboardReachesInstallNowAndEscapeLeavesTheExitPrompt) {
+    RecordingPackage();
+    Open();
+    Answer(L"ExitTipWnd.xml", kEscapeKey);
+    ASSERT_TRUE(Click(L"closebtn"));
+    EXPECT_TRUE(window->IsAlive()) << "Escape is the prompt's close button, not yes";
+    // Tab through the controls to the install button, then Enter.
+    CControlUI* install = Find(L"defaultInstallBtn");
+    for (int i = 0; i < 10 && !install->IsFocused(); ++i) Backend().KeyPress(*window, VK_TAB);
+    ASSERT_TRUE(install->IsFocused());
+    Backend().KeyPress(*window, VK_RETURN);
+    EXPECT_EQ(window->CurrentPage(), 2);
+    ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+}
+
 TEST_F(MainWnd, AlreadyInstalledPromptAndItsThreeAnswers) {
     struct Case {
         const char* what;
