@@ -16,6 +16,7 @@
 #include "platform/ProfileIni.h"
 #include "platform/RegistryStore.h"
 #include "support/TempHome.h"
+#include "ui/SequenceControls.h"
 #include "utils/StatusCallback.h"
 #include "utils/Text.h"
 
@@ -223,6 +224,58 @@ TEST_F(MainWnd, ProgressFiguresCreepAndTheWordingChangesAfterSixtySeconds) {
         if (e.name == L"大包下载完毕" || e.name == L"安装成功") {
             EXPECT_NEAR(e.elapsed, 60.001, 0.01);
         }
+}
+
+TEST_F(MainWnd, EachPageHasItsBackgroundTitleAndAnimation) {
+    RecordingPackage();
+    auto gate = std::make_shared<StepGate>();
+    MainWndSettings settings = Settings();
+    const std::string body = server.PackageBytes();
+    settings.makeDownloader = [gate, body](int, const StatusCallback& cb, const std::wstring&,
+                                           const std::wstring& path) {
+        return std::make_unique<SteppedDownloader>(
+            cb, path, body,
+            std::vector<installtest::Report>{{DL_CODE_START, 1, L""},
+                                             {DL_CODE_SUCCESS, 0, L"LibCurl"}},
+            gate);
+    };
+    Open(settings);
+    auto* title = static_cast<CTabLayoutUI*>(Find(L"titleTabLt")->GetInterface(L"TabLayout"));
+    CControlUI* animation = Find(L"progressAnLb");
+    auto animating = [&] { return window->GetManager().HasTimer(animation, kSequenceTimerId); };
+    struct Expected {
+        const wchar_t* background;
+        int titlePage;
+        bool animates;
+    };
+    auto expect = [&](const Expected& e, const char* where) {
+        EXPECT_EQ(Find(L"winCtn")->GetBkImage(), e.background) << where;
+        EXPECT_EQ(title->GetCurSel(), e.titlePage) << where;
+        EXPECT_EQ(animating(), e.animates) << where;
+    };
+    // At start-up the layout's own first page, and no animation ticking unseen.
+    expect({L"res\\mainWnd\\bg1.png", 0, false}, "start");
+    ASSERT_TRUE(Click(L"customeBtn"));
+    expect({L"res\\mainWnd\\bg2.png", 1, false}, "custom page");
+    ASSERT_TRUE(Click(L"backBtn"));
+    expect({L"res\\mainWnd\\bg1.png", 1, false}, "back on the first page");
+    ASSERT_TRUE(Click(L"defaultInstallBtn"));
+    expect({L"res\\mainWnd\\bg3.png", 1, true}, "installing");
+    gate->Allow(2);
+    ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+    expect({L"res\\mainWnd\\bg4.png", 2, false}, "finished");
+}
+
+TEST_F(MainWnd, ProductLeftToTheUserStartsFromTheFinishedPagesButton) {
+    server.Publish("--startup UserStartup");
+    Open();
+    const std::string dir = DefaultDir();
+    ASSERT_TRUE(Click(L"defaultInstallBtn"));
+    ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+    EXPECT_FALSE(Exists(dir + "/product-started"));
+    ASSERT_TRUE(Click(L"openProduceBtn"));
+    EXPECT_TRUE(RunUntilClosed());
+    EXPECT_FALSE(installtest::WaitForLine(dir + "/product-started").empty());
 }
 
 TEST_F(MainWnd, CloseIsRefusedWhileInstallingAndFreeOnTheFinishedPage) {
