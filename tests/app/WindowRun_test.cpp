@@ -324,4 +324,21 @@ TEST_F(WindowRun, AStopSignalOnTheInstallingPageEndsTheRunInOrder) {
     EXPECT_FALSE(fs::exists(m_DefaultDir + "/__Package_lumoraapp.exe"));
 }
 
+TEST(WindowRunWithoutDisplay, SaysToUseSilentAndInstallsNothing) {
+    const std::string home = std::getenv("HOME");
+    const testsupport::CommandResult r =
+        testsupport::RunCommand(std::string("env -u DISPLAY -u WAYLAND_DISPLAY ") + LUMORA_SETUP +
+                                " -downloadurl=http://127.0.0.1:9/software/595 -log=-");
+    EXPECT_EQ(r.status, 9);
+    size_t sentences = 0;
+    for (size_t at = r.err.find("lumora-setup: "); at != std::string::npos;
+         at = r.err.find("lumora-setup: ", at + 1))
+        ++sentences;
+    EXPECT_EQ(sentences, 1u) << r.err;
+    EXPECT_NE(r.err.find("-silent=true"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_FALSE(Platform::ReadRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath"));
+    EXPECT_FALSE(fs::exists(home + "/.local/opt/lumoratool"));
+}
+
 }  // namespace
