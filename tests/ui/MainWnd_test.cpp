@@ -782,6 +782,30 @@ TEST_F(MainWnd, DownloaderStartedIsReportedOnceWhateverAsks) {
     EXPECT_EQ(downloads, 1);
 }
 
+TEST_F(MainWnd, SecondClickWhileTheNetworkIsCheckedStartsNothingMore) {
+    RecordingPackage();
+    // The verdict this machine gives decides what one answer looks like.
+    const bool good = (CInstallSession::RunNetworkCheck() >> 16) == 0;
+    if (!good) Answer(L"MessageBox2Wnd.xml", L"closebtn");
+    MainWndSettings settings = Settings();
+    settings.session.checkNetwork = true;
+    Open(settings);
+    ASSERT_TRUE(Click(L"defaultInstallBtn"));
+    ASSERT_TRUE(Click(L"defaultInstallBtn"));  // before the verdict has come
+    EXPECT_EQ(EventNames(L"click").size(), 2u);
+    if (good) {
+        ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+        EXPECT_EQ(EventNames(L"view").size(), 1u);
+    } else {
+        ASSERT_TRUE(RunUntil([&] { return prompts.size() == 1; }));
+        EXPECT_EQ(window->CurrentPage(), 0);
+        EXPECT_TRUE(EventNames(L"view").empty());
+    }
+    // Nothing else is on its way.
+    RunUntil([] { return false; }, 1);
+    EXPECT_LE(EventNames(L"view").size(), 1u);
+}
+
 TEST_F(MainWnd, PoorNetworkVerdictIsShownAndNothingStarts) {
     Answer(L"MessageBox2Wnd.xml", L"closebtn");
     Open();
