@@ -278,6 +278,46 @@ TEST_F(MainWnd, ProductLeftToTheUserStartsFromTheFinishedPagesButton) {
     EXPECT_FALSE(installtest::WaitForLine(dir + "/product-started").empty());
 }
 
+TEST_F(MainWnd, LayoutsProgressTemplateIsDataNotAFormat) {
+    struct Case {
+        const char* what;
+        const wchar_t* userData;
+        std::wstring expected;  // the label at 35 %
+    };
+    const Case cases[] = {
+        {"one integer conversion", L"进度 %d%%", L"进度 35%"},
+        {"a string conversion", L"%s%s%n", Label(35)},
+        {"two conversions", L"%d of %d", Label(35)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingPackage();
+        auto gate = std::make_shared<StepGate>();
+        MainWndSettings settings = Settings();
+        const std::string body = server.PackageBytes();
+        settings.makeDownloader = [gate, body](int, const StatusCallback& cb, const std::wstring&,
+                                               const std::wstring& path) {
+            return std::make_unique<SteppedDownloader>(
+                cb, path, body,
+                std::vector<installtest::Report>{{DL_CODE_START, 1, L""},
+                                                 {DL_CODE_PROGRESS, 0.5, L""},
+                                                 {DL_CODE_SUCCESS, 0, L"LibCurl"}},
+                gate);
+        };
+        Open(settings);
+        Find(L"progressLb")->SetUserData(c.userData);
+        ASSERT_TRUE(Click(L"defaultInstallBtn"));
+        gate->Allow(2);
+        ASSERT_TRUE(RunUntil([&] { return Handled(DL_CODE_PROGRESS); }));
+        EXPECT_EQ(Text(L"progressLb"), c.expected);
+        gate->Allow(1);
+        ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+        window->DestroyWindow();
+        window.reset();
+        Platform::WriteRegistryValue("Software\\TaMikSoft\\lumoraapp", "InstallPath", "", nullptr);
+    }
+}
+
 TEST_F(MainWnd, CloseIsRefusedWhileInstallingAndFreeOnTheFinishedPage) {
     RecordingPackage();
     auto gate = std::make_shared<StepGate>();
